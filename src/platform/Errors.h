@@ -1,0 +1,19 @@
+#pragma once
+
+#include <QString>
+
+#include <stdexcept>
+
+// The ordinary error class: failures carry a message text that is shown to the user.
+class Exception : public std::runtime_error {
+public:
+    explicit Exception(const QString& message)
+        : std::runtime_error(message.toStdString()), Message(message) {}
+    QString Message;
+};
+
+// A text that is not a number where one was expected.
+class EConvertError : public Exception {
+public:
+    using Exception::Exception;
+};
