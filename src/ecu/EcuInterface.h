@@ -1,0 +1,166 @@
+#pragma once
+
+// The link to the ECU: builds request frames, sends one request at a time with retries,
+// runs the receive state machine over incoming bytes, decodes what it hears and raises
+// events. The port itself (bytes in and out, line speed, parity) is supplied by a
+// derived class: the emulated line in demo mode, a serial port for a real car.
+
+#include "EcuLog.h"
+#include "EcuPacket.h"
+#include "EcuTypes.h"
+#include "Errors.h"
+
+#include <QObject>
+#include <QString>
+#include <QTimer>
+
+#include <array>
+#include <functional>
+#include <memory>
+
+class TThreadedTimer;
+
+class EEcuInterface : public Exception {
+public:
+    using Exception::Exception;
+};
+
+using TParamValues = std::array<double, EcuParamCount>;
+using TParamRaw = std::array<uint32_t, EcuParamCount>;
+using TParamTexts = std::array<QString, EcuParamCount>;
+
+// Event slots: one handler each; assigning replaces, an empty slot is skipped.
+using TFrameEvent = std::function<void(uint8_t dest, uint8_t source, const TByteArray& data)>;
+using TReadBlockRequestEvent = std::function<void(uint32_t address, int count)>;
+using TReadAddressesRequestEvent = std::function<void(uint8_t dest, uint8_t source, int countMinusOne,
+                                                      const TLongWordArray& addresses)>;
+using TWriteBlockRequestEvent = std::function<void(uint32_t address, const TByteArray& bytes)>;
+using TWriteAddressRequestEvent =
+    std::function<void(uint8_t dest, uint8_t source, uint8_t value, int countMinusOne,
+                       const TLongWordArray& addresses)>;
+using TBlockResponseEvent = std::function<void(int blockAddress, const TByteArray& payload)>;
+using TReadAddressesResponseEvent = std::function<void(
+    const TLongWordArray& addresses, int countMinusOne, const TByteArray& payload)>;
+using TParamValuesEvent = std::function<void(const TParamSet& received, const TParamValues& values,
+                                             const TParamRaw& raw, const TSwitchSet& present,
+                                             const TSwitchSet& switches)>;
+using TParamTextEvent = std::function<void(const TParamSet& received, const TParamTexts& texts)>;
+using TWriteAddressResponseEvent =
+    std::function<void(uint8_t dest, uint8_t source, const TByteArray& payload, int countMinusOne,
+                       const TLongWordArray& addresses)>;
+using TRequestTimeoutEvent = std::function<void(const TByteArray& request)>;
+
+class TEcuInterface : public QObject {
+    Q_OBJECT
+public:
+    static constexpr const char* SettingsKey = "SOFTWARE/Morvane/EcuInterface";
+
+    TEcuInterface();
+    ~TEcuInterface() override;
+
+    // --- port operations supplied by the derived class ---
+    virtual bool ReadByte(uint8_t& b);
+    virtual int Read(uint8_t* buffer, int count) = 0;
+    virtual bool GetActive() const = 0;
+    virtual void SetActive(bool value) = 0;
+    virtual int GetBaudRate() const = 0;
+    virtual void SetBaudRate(int value);  // shows it in the debug fields
+    virtual uint8_t GetParity() const = 0;
+    virtual void SetParity(uint8_t value);  // shows its name in the debug fields
+    virtual std::function<void()> GetRxEventHandler() const = 0;
+    virtual void SetRxEventHandler(std::function<void()> handler) = 0;
+    virtual bool PortReady() const = 0;
+    virtual void SetRxThreshold(int value) = 0;
+    virtual void SendRaw(const TByteArray& bytes);
+    virtual QString GetDescription() const = 0;
+    virtual int FlushRxBuf() = 0;
+
+    // --- operations offered to the windows ---
+    void RequestInit();
+    void ResetEcu();
+    void ReadAddresses(const TLongWordArray& addresses);
+    void WriteAddress(const TLongWordArray& addresses, const TByteArray& values);
+    void PollParameters(const TParamSet& params, const TSwitchSet& switches,
+                        const TLongWordArray& extra = {});
+    void ClearPending();
+    void SetEcuBaudRate(int rate);
+    bool FindEcu(int& index) const;
+    // Sends a request unless one is outstanding; true when it went out.
+    bool SendRequest(const TByteArray& data);
+    void SendReply(const TByteArray& data);
+    void LogMsg(const QString& text, int level) { FLog.Log(text, level); }
+
+    // The address list PollParameters reads: parameters in index order (2-byte ones low
+    // byte first, 4-byte ones all four bytes), then the switch bytes ascending, then extra.
+    static TLongWordArray BuildPollList(const TParamSet& params, const TSwitchSet& switches,
+                                        const TLongWordArray& extra);
+
+    // Run by the derived class whenever bytes may have arrived.
+    void ProcessRx();
+
+    TEcuLog& Log() { return FLog; }
+    const TEcuLog& Log() const { return FLog; }
+    bool PendingRequestActive() const { return !PendingRequest.empty(); }
+    int Attempts() const { return FAttempts; }
+    bool Busy() const { return FBusy; }
+    QTimer* RetryTimer() const { return FRetryTimer; }
+
+    // --- fields ---
+    uint8_t EcuAddress = EcuNodes::Ecu;
+    uint8_t TesterAddress = EcuNodes::Tester;
+    int BaudRate = 4800;
+    int MaxAttempts = 3;
+    uint8_t ReadFlag = 0x00;
+    TByteArray PendingRequest;
+    TLongWordArray AddressList;
+    int BlockAddress = -1;
+    int LastReadCount = 0;
+    int LastReplyCount = 0;
+    TByteArray RomId;
+    TParamSet SupportedParams;
+    TSwitchSet SupportedSwitches;
+    bool ObdTroubleCodes = false;
+    bool DtcGroup4 = false, DtcGroup8 = false, DtcGroup5a = false, DtcGroup5b = false,
+         DtcGroup7 = false;
+    QString ComPort = QStringLiteral("COM1");
+    bool X8Baud = false;
+
+    // --- event slots ---
+    TFrameEvent OnAnyRequest;
+    TReadBlockRequestEvent OnReadBlockRequest;
+    TReadAddressesRequestEvent OnReadAddressesRequest;
+    TWriteBlockRequestEvent OnWriteBlockRequest;
+    TWriteAddressRequestEvent OnWriteAddressRequest;
+    TFrameEvent OnInitRequest;
+    TFrameEvent OnAnyResponse;
+    TBlockResponseEvent OnReadBlockResponse;
+    TReadAddressesResponseEvent OnReadAddressesResponse;
+    TParamValuesEvent OnParamValues;
+    TParamTextEvent OnParamText;
+    TBlockResponseEvent OnWriteBlockResponse;
+    TWriteAddressResponseEvent OnWriteAddressResponse;
+    TFrameEvent OnInitResponse;
+    TFrameEvent OnOtherSource;
+    TFrameEvent OnUnknownCommand;
+    TRequestTimeoutEvent OnRequestTimeout;
+
+    static QString ParityName(uint8_t parity);  // "None".."Space"; empty for others
+
+protected:
+    void ShowBaudRate(int value);
+
+private:
+    void RetryTimerTick();
+    void Dispatch(uint8_t dest, uint8_t source, const uint8_t* data, int length);
+    void DecodeRequest(uint8_t dest, uint8_t source, const TByteArray& data);
+    void DecodeReply(uint8_t dest, uint8_t source, const TByteArray& data);
+    void AnalyseIdentification(const TByteArray& payload);
+    void DecodeValues(const TByteArray& payload);
+
+    TEcuLog FLog;
+    TEcuReceiver FReceiver;
+    bool FBusy = false;
+    int FAttempts = 0;
+    TThreadedTimer* FPacketCompleteTimer = nullptr;
+    QTimer* FRetryTimer = nullptr;
+};

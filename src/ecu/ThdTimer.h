@@ -1,0 +1,55 @@
+#pragma once
+
+// A one-shot timer whose countdown runs on a worker thread, so that a busy user interface
+// does not stretch it, and whose tick is still handled on the user-interface thread.
+// Every tick switches the timer off; the owner switches it on again for the next one.
+
+#include <QObject>
+#include <QThread>
+
+#include <condition_variable>
+#include <functional>
+#include <mutex>
+
+class TThreadedTimer : public QObject {
+    Q_OBJECT
+public:
+    explicit TThreadedTimer(const QString& name = QString(), QObject* parent = nullptr);
+    ~TThreadedTimer() override;
+
+    bool Enabled() const { return FEnabled; }
+    void SetEnabled(bool value);
+    int Interval() const { return FInterval; }
+    void SetInterval(int value);
+    bool AllowZero() const { return FAllowZero; }
+    void SetAllowZero(bool value) { FAllowZero = value; }
+    QThread::Priority ThreadPriority() const { return FPriority; }
+    void SetThreadPriority(QThread::Priority value);
+
+    // Starts the countdown again from the full interval; enables a disabled timer.
+    void Restart();
+
+    std::function<void(TThreadedTimer* sender)> OnTimer;
+
+private:
+    void WorkerLoop();
+    void DeliverTick();
+    void Resume();   // let the worker count a fresh interval
+    void Suspend();  // worker waits without counting
+
+    bool FEnabled = false;
+    bool FAllowZero = false;
+    int FInterval = 1000;
+    QThread::Priority FPriority = QThread::NormalPriority;
+
+    // Shared with the worker, under FLock.
+    std::mutex FLock;
+    std::condition_variable FWake;
+    bool FRunning = false;    // counting (not suspended)
+    bool FSignal = false;     // end the current wait without a tick
+    bool FTerminate = false;
+    bool FTickDone = true;    // the last handed-over tick has been handled
+    int FWorkerInterval = 1000;
+
+    QThread* FWorker = nullptr;
+};
