@@ -114,12 +114,11 @@ QString FormatFixed(double value, int decimals)
     if (d.pointPos <= 0) s += '0';
     for (int i = 0; i < d.pointPos; ++i)
         s += DigitAt(d, i);
-    // The precision limits the decimals too: 123456.789 with 3 decimals is 123456.79;
-    // leading zeros after the point are not significant.
-    const int shown = std::min(decimals, Precision - d.pointPos);
-    if (shown > 0) {
+    // Always the stated number of decimals, so columns line up; digits past the 8
+    // significant ones are zeros: 123456.789 with 3 decimals is 123456.790.
+    if (decimals > 0) {
         s += '.';
-        for (int i = 0; i < shown; ++i)
+        for (int i = 0; i < decimals; ++i)
             s += DigitAt(d, d.pointPos + i);
     }
     return QString::fromStdString(s);
