@@ -1,33 +1,12 @@
 #include "EcuConstFuncs.h"
 
 #include "EcuConstData.h"
+#include "NumFormat.h"
 
 #include <algorithm>
 #include <cmath>
 #include <cstring>
 
-namespace {
-
-// Fixed-point text: `decimals` digits after the point, but no more than 8 significant
-// digits (the rest become zeros); past 8 integer digits the exponent form. Halves round
-// to even. A local stand-in until the shared number-format helper arrives.
-QString FixedText(double value, int decimals)
-{
-    if (!std::isfinite(value)) return QString::number(value);
-    decimals = std::clamp(decimals, 0, 18);
-    constexpr int Precision = 8;
-    if (value == 0) return QString::number(0.0, 'f', decimals);
-    const int intDigits = int(std::floor(std::log10(std::fabs(value)))) + 1;
-    if (intDigits > Precision) return QString::number(value, 'E', Precision - 1);
-    const int kept = std::min(decimals, Precision - intDigits);
-    double rounded = kept >= 0
-                         ? std::nearbyint(value * std::pow(10.0, kept)) / std::pow(10.0, kept)
-                         : std::nearbyint(value / std::pow(10.0, -kept)) * std::pow(10.0, -kept);
-    if (rounded == 0) rounded = 0; // no "-0.00"
-    return QString::number(rounded, 'f', decimals);
-}
-
-} // namespace
 
 double ScaleParam(int index, uint32_t raw)
 {
@@ -50,7 +29,7 @@ double ScaleParam(int index, uint32_t raw)
 QString ParamValueText(int index, double value)
 {
     const int decimals = index >= 0 && index < EcuParamCount ? ParamDefs[index].Decimals : 0;
-    return FixedText(value, decimals);
+    return FormatFixed(value, decimals);
 }
 
 bool FindEcu(const TByteArray& romId, int& index)
