@@ -597,8 +597,7 @@ void TFakeEcu::CycleIgnition()
 
 QString TFakeEcu::ParityName() const
 {
-    static const std::array<const char*, 5> Names{"None", "Odd", "Even", "Mark", "Space"};
-    return FParity < Names.size() ? QString::fromLatin1(Names[FParity]) : QString();
+    return TEcuInterface::ParityName(FParity);
 }
 
 void TFakeEcu::SetFlashXor(uint8_t value)
