@@ -436,10 +436,13 @@ TEST_F(FakeEcu, IdentificationAndEcuType)
         EXPECT_EQ(Ecu->VariableArea()[0x076], (e == 8 || e == 15 || e == 58) ? 0x55 : 0xFF) << e;
         EXPECT_EQ(Ecu->VariableArea()[0x077], 0xFF);
         EXPECT_EQ(Ecu->EcuVersionCodeText(), HexDump(EcuIds[e].RomId));
-        ASSERT_GE(init.size(), 48u) << e;
-        EXPECT_EQ(Ecu->Init37Text(), QString::asprintf("%02X", init[36]));
-        EXPECT_EQ(Ecu->Init38Text(), QString::asprintf("%02X", init[37]));
-        EXPECT_EQ(Ecu->Init48Text(), QString::asprintf("%02X", init[47]));
+        // A reply too short for a position leaves its field empty.
+        auto field = [&init](size_t pos) {
+            return init.size() >= pos ? QString::asprintf("%02X", init[pos - 1]) : QString();
+        };
+        EXPECT_EQ(Ecu->Init37Text(), field(37)) << e;
+        EXPECT_EQ(Ecu->Init38Text(), field(38)) << e;
+        EXPECT_EQ(Ecu->Init48Text(), field(48)) << e;
         reply = Request(ReadBlockData(0x1F8, 5));
         ASSERT_TRUE(reply);
         EXPECT_EQ(TByteArray(reply->begin() + 1, reply->end()), EcuIds[e].RomId);
