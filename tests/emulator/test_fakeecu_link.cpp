@@ -140,3 +140,73 @@ TEST_F(FakeEcuLink, FaultsReachTheLinkAsOnTheWire)
     EXPECT_FALSE(NextReply(150));
     EXPECT_EQ(NextReply(800), (TByteArray{0x80}));
 }
+
+// What the main window and the live-data window rely on: identify, then poll the
+// supported parameters and switches; values arrive scaled from the emulator's bytes.
+TEST_F(FakeEcuLink, IdentifyThenPollDeliversScaledValues)
+{
+    bool identified = false;
+    Link->OnInitResponse = [&](uint8_t, uint8_t, const TByteArray&) { identified = true; };
+    Link->RequestInit();
+    QTRY_VERIFY_WITH_TIMEOUT(identified, 1000);
+    ASSERT_TRUE(Link->SupportedParams.test(epEngspd));
+    ASSERT_TRUE(Link->SupportedParams.test(epAirTemp));
+
+    TParamSet params;
+    params.set(epEngspd).set(epAirTemp).set(epCooltemp);
+    TSwitchSet switches = Link->SupportedSwitches;
+    switches.set(esDutySw).set(esBoostSw).set(esValet);
+
+    int polls = 0;
+    TParamSet got;
+    TParamValues values{};
+    TParamRaw raw{};
+    TSwitchSet present, on;
+    Link->OnParamValues = [&](const TParamSet& r, const TParamValues& v, const TParamRaw& w,
+                              const TSwitchSet& p, const TSwitchSet& s) {
+        ++polls;
+        got = r, values = v, raw = w, present = p, on = s;
+    };
+    for (int round = 1; round <= 5; ++round) {
+        Link->PollParameters(params, switches);
+        QTRY_COMPARE_WITH_TIMEOUT(polls, round, 1000);
+        const auto& mem = Ecu->VariableArea();
+        // The bytes the emulator answered stay in its memory until the next read.
+        const uint32_t rpmRaw = mem[ParamDefs[epEngspd].HighAddress] * 256u +
+                                mem[ParamDefs[epEngspd].LowAddress];
+        EXPECT_EQ(raw[epEngspd], rpmRaw);
+        EXPECT_DOUBLE_EQ(values[epEngspd], rpmRaw * 0.25);
+        EXPECT_DOUBLE_EQ(values[epAirTemp], mem[0x12] - 40.0);
+        EXPECT_GE(values[epAirTemp], ParamDefs[epAirTemp].Minimum - 1e-9);
+        EXPECT_LE(values[epAirTemp], ParamDefs[epAirTemp].Maximum + 1e-9);
+        EXPECT_TRUE(got.test(epCooltemp));
+        EXPECT_DOUBLE_EQ(values[epCooltemp], ScaleParam(epCooltemp, raw[epCooltemp]));
+        EXPECT_DOUBLE_EQ(values[epBatvolt], 0.0) << "not polled";
+        for (int s = 0; s < EcuSwitchCount; ++s) {
+            if (!switches.test(s))
+                continue;
+            EXPECT_TRUE(present.test(s));
+            // The diagnostic switch byte reads as the "Diag $61" number without the test-mode
+            // connector, 0 by default.
+            const int a = SwitchDefs[s].ByteAddress;
+            const uint8_t byte = a == 0x61 ? 0 : mem[a];
+            EXPECT_EQ(on.test(s), BitTest(byte, SwitchDefs[s].Bit)) << SwitchDefs[s].Name.toStdString();
+        }
+    }
+    // The control byte starts as 0xE0: duty, boost and valet switches on.
+    EXPECT_TRUE(on.test(esDutySw) && on.test(esBoostSw) && on.test(esValet));
+    EXPECT_EQ(Link->LastReplyCount, Link->LastReadCount);
+    EXPECT_EQ(Timeouts, 0);
+}
+
+TEST_F(FakeEcuLink, InactiveLinkSendsMaxAttemptsThenTimesOut)
+{
+    Link->RecordSent = true;
+    Link->SetActive(false);
+    Link->MaxAttempts = 2;
+    Link->RequestInit();
+    QTRY_COMPARE_WITH_TIMEOUT(Timeouts, 1, 3000);
+    EXPECT_TRUE(Link->SentFrames.empty()) << "nothing reaches an inactive line";
+    EXPECT_EQ(Ecu->RequestsReceived(frInit), 0);
+    EXPECT_FALSE(Link->PendingRequestActive());
+}
