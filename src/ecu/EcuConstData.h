@@ -7,9 +7,11 @@
 
 #include "EcuTypes.h"
 
+#include <QByteArray>
 #include <QString>
 
 #include <array>
+#include <functional>
 #include <vector>
 
 struct TParamDef {
@@ -90,3 +92,10 @@ extern std::vector<TAddressOverride> AddressOverrides;
 // Restores every table from the compiled-in data. Safe to call more than once (later
 // calls restore the original addresses). Throws Exception on malformed data.
 void RestoreDefinitionTables();
+
+// The same from data files delivered by readFile (called with names such as "params.tsv").
+// The tables are only replaced when every file is well formed.
+using TTableReader = std::function<QByteArray(const QString& fileName)>;
+void RestoreDefinitionTables(const TTableReader& readFile);
+// The compiled-in text of one data file; throws Exception when it is missing.
+QByteArray ReadBuiltInTable(const QString& fileName);

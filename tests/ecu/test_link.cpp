@@ -93,7 +93,7 @@ TEST_F(Link, RetriesThenTimesOut)
 TEST_F(Link, PollListOrder)
 {
     TParamSet p;
-    p.set(epEngspd);  // 2 bytes: low byte first
+    p.set(epEngspd);  // 2 bytes: low byte (0x0F) before high byte (0x0E)
     p.set(epAirTemp);
     TSwitchSet s;
     s.set(esDutySw);
@@ -105,7 +105,7 @@ TEST_F(Link, PollListOrder)
     const auto list = TEcuInterface::BuildPollList(p, s, {0x1234});
     ASSERT_LT(epEngspd, epAirTemp);
     ASSERT_LT(epAirTemp, epMafGS);
-    EXPECT_EQ(list, (TLongWordArray{0x0E, 0x0F, 0x12, 0x150, 0x151, 0x152, 0x153, 0x61, 0x78,
+    EXPECT_EQ(list, (TLongWordArray{0x0F, 0x0E, 0x12, 0x150, 0x151, 0x152, 0x153, 0x61, 0x78,
                                     0x1234}));
 }
 
@@ -139,8 +139,8 @@ TEST_F(Link, DecodesValuesAndSwitches)
     link.PollParameters(p, s);
     link.Echo();
     const int controlByte = 0x80 | 0x20;  // duty and valet on, boost off
-    ASSERT_EQ(link.AddressList, (TLongWordArray{0x0E, 0x0F, 0x150, 0x151, 0x152, 0x153,
-                                                ParamDefs[epAirTemp].LowAddress, 0x78}));
+    ASSERT_EQ(link.AddressList, (TLongWordArray{0x0F, 0x0E, 0x150, 0x151, 0x152, 0x153,
+                                                uint32_t(ParamDefs[epAirTemp].LowAddress), 0x78}));
     link.Reply({0xE8, 0x80, 0x0C, 0x42, 0xC8, 0x00, 0x00, 100, uint8_t(controlByte)});
 
     EXPECT_EQ(link.LastReplyCount, 8);

@@ -1,0 +1,13 @@
+#pragma once
+
+// What the sensor hub needs of the AP22 accelerometer reader (TAP22).
+class IAP22Reader {
+  public:
+    virtual ~IAP22Reader() = default;
+
+    // Its serial port is open.
+    virtual bool Active() const = 0;
+    // Latest accelerations in G, 0 until a line has arrived.
+    virtual double LatG() const = 0;
+    virtual double LongG() const = 0;
+};

@@ -1,0 +1,33 @@
+#pragma once
+
+// What the sensor hub needs of the Innovate LM1 / LC1 / MT1 stream reader (TLM1).
+// Every value reads 0 until the devices have sent it.
+#include "SensorTypes.h"
+
+class IInnovateReader {
+  public:
+    virtual ~IInnovateReader() = default;
+
+    // Its serial port is open.
+    virtual bool Active() const = 0;
+    // The channels the devices have shown to exist in their first complete packet.
+    virtual TSensorChannels Channels() const = 0;
+
+    // LM1.
+    virtual double Lambda() const = 0;
+    virtual double O2() const = 0;
+    virtual double AfrMult() const = 0;
+    virtual double AFR() const = 0;
+    virtual double BatVolts() const = 0;
+    // Raw 10-bit auxiliary count, index 0..4.
+    virtual int GetLmAux(int index) const = 0;
+
+    // LC1.
+    virtual double LcLambda() const = 0;
+    virtual double LcO2() const = 0;
+    virtual double LcAfrMult() const = 0;
+    virtual double LcAFR() const = 0;
+
+    // MT1 raw auxiliary count from the chained stream, index 0..4.
+    virtual int GetMtsAux(int index) const = 0;
+};
