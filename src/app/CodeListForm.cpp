@@ -10,7 +10,7 @@
 TfrmCodeList::TfrmCodeList(QWidget* parent) : QDialog(parent)
 {
     setModal(true);
-    resize(640, 480);
+    resize(720, 480);  // room for a full 90-character code line
     auto* layout = new QVBoxLayout(this);
     lstCodes = new QListWidget(this);
     lstCodes->setUniformItemSizes(true);

@@ -33,9 +33,9 @@ std::unique_ptr<TSounds> SetSounds(std::unique_ptr<TSounds> sounds)
 
 // ---------------------------------------------------------------- Qt sounds
 
-TQtSounds::TQtSounds() : FOwner(std::make_unique<QObject>()) {}
+TQtSounds::TQtSounds() : FOwner(new QObject(QCoreApplication::instance())) {}
 
-TQtSounds::~TQtSounds() = default;
+TQtSounds::~TQtSounds() { delete FOwner.data(); }
 
 void TQtSounds::PlaySystemSound(const QString&) { Beep(); }
 
@@ -48,7 +48,7 @@ QSoundEffect* TQtSounds::Effect(const QString& fileName)
     const QString key = QFileInfo(fileName).absoluteFilePath();
     if (auto it = FEffects.find(key); it != FEffects.end())
         return it->second;
-    auto* effect = new QSoundEffect(FOwner.get());
+    auto* effect = new QSoundEffect(FOwner);
     FEffects[key] = effect;
     QObject::connect(effect, &QSoundEffect::statusChanged, effect, [effect] {
         if (effect->status() == QSoundEffect::Error)
@@ -60,7 +60,7 @@ QSoundEffect* TQtSounds::Effect(const QString& fileName)
 
 bool TQtSounds::PlayFile(const QString& fileName)
 {
-    if (fileName.isEmpty() || !QFileInfo(fileName).isFile()) {
+    if (!FOwner || fileName.isEmpty() || !QFileInfo(fileName).isFile()) {
         Beep();
         return false;
     }

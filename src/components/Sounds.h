@@ -4,6 +4,8 @@
 // by name, and the plain beep. Everything plays asynchronously: the calls return at once.
 // Tests install a TRecordingSounds and check what was played.
 
+#include <QObject>
+#include <QPointer>
 #include <QString>
 #include <QStringList>
 
@@ -26,7 +28,6 @@ TSounds& Sounds();
 // Installs new sounds (nullptr = back to the Qt ones) and returns the previous ones.
 std::unique_ptr<TSounds> SetSounds(std::unique_ptr<TSounds> sounds);
 
-class QObject;
 class QSoundEffect;
 
 class TQtSounds : public TSounds {
@@ -40,7 +41,9 @@ public:
 
 private:
     QSoundEffect* Effect(const QString& fileName);
-    std::unique_ptr<QObject> FOwner;  // parent of the cached sound effects
+    // Parent of the cached sound effects; a child of the application object, so the
+    // effects go with it even when these sounds outlive it (a process-wide static).
+    QPointer<QObject> FOwner;
     std::map<QString, QSoundEffect*> FEffects;
 };
 

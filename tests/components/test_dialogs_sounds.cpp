@@ -1,7 +1,9 @@
 #include "Dialogs.h"
 #include "Sounds.h"
 
+#include <QFile>
 #include <QTemporaryDir>
+#include <QTest>
 
 #include <gtest/gtest.h>
 
@@ -133,4 +135,37 @@ TEST(Sounds, QtSoundsRefuseAMissingFileAtOnce)
     EXPECT_FALSE(sounds.PlayFile(dir.filePath("missing.wav")));
     EXPECT_FALSE(sounds.PlayFile(QString()));
     EXPECT_FALSE(sounds.PlayFile(dir.path()));  // a folder is not a sound
+}
+
+TEST(Sounds, QtSoundsPlayAWaveFileWithoutBlocking)
+{
+    // 0.1 s of 8-bit mono silence.
+    QTemporaryDir dir;
+    const QString name = dir.filePath("lamp.wav");
+    QFile file(name);
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    const quint32 samples = 800;
+    QByteArray wav;
+    auto u32 = [&](quint32 v) { for (int i = 0; i < 4; ++i) wav.append(char(v >> (8 * i))); };
+    auto u16 = [&](quint16 v) { wav.append(char(v)).append(char(v >> 8)); };
+    wav.append("RIFF");
+    u32(36 + samples);
+    wav.append("WAVEfmt ");
+    u32(16);
+    u16(1);
+    u16(1);
+    u32(8000);
+    u32(8000);
+    u16(1);
+    u16(8);
+    wav.append("data");
+    u32(samples);
+    wav.append(QByteArray(samples, char(0x80)));
+    file.write(wav);
+    file.close();
+
+    TQtSounds sounds;
+    EXPECT_TRUE(sounds.PlayFile(name));
+    EXPECT_TRUE(sounds.PlayFile(name));  // the loaded effect is reused
+    QTest::qWait(50);
 }
