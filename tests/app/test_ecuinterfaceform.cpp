@@ -230,6 +230,7 @@ TEST_F(DebugWindow, ManyMessagesArriveInBatchesAndInOrder)
 {
     Tick();
     Link->LogMsg("early", 7);
+    Form->FlushLog();
     // A window opened later shows what was logged before it.
     TfrmEcuInterface late(*Link);
     EXPECT_EQ(late.memLog->document()->blockCount(), 2);
