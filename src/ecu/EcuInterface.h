@@ -73,6 +73,8 @@ public:
     virtual void SetRxThreshold(int value) = 0;
     virtual void SendRaw(const TByteArray& bytes);
     virtual QString GetDescription() const = 0;
+    // Caption of the link's debug window.
+    virtual QString Caption() const { return QStringLiteral("Abstract Ecu Interface"); }
     virtual int FlushRxBuf() = 0;
 
     // --- operations offered to the windows ---

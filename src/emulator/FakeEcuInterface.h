@@ -29,6 +29,7 @@ public:
     void SetRxThreshold(int) override {}
     void SendRaw(const TByteArray& bytes) override;
     QString GetDescription() const override;
+    QString Caption() const override { return QStringLiteral("Ecu Interface Emulator"); }
     int FlushRxBuf() override;
 
     // Wire time of n bytes at the current rate: n * 9840 / baud milliseconds.
