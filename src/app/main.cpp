@@ -1,74 +1,65 @@
-// Until the main window arrives, the program identifies the emulated ECU, polls it a few
-// times and prints what it found.
+// The program's entry: process-wide settings, the definition tables, then the main window.
+#include "Dialogs.h"
 #include "EcuConstData.h"
-#include "EcuConstFuncs.h"
-#include "FakeEcu.h"
-#include "FakeEcuInterface.h"
+#include "Errors.h"
+#include "MainForm.h"
+#include "Paths.h"
+#include "QuillonApplication.h"
 #include "Settings.h"
 
 #include <QCommandLineParser>
-#include <QCoreApplication>
-#include <QTimer>
+#include <QLocale>
 
 #include <cstdio>
 
 int main(int argc, char** argv)
 {
-    QCoreApplication app(argc, argv);
+    TQuillonApplication app(argc, argv);
+    QCoreApplication::setOrganizationName(QStringLiteral("Morvane"));
     QCoreApplication::setApplicationName(QStringLiteral("Quillon"));
+    QCoreApplication::setApplicationVersion(QStringLiteral("2.00.156"));
+
     QCommandLineParser parser;
+    parser.setApplicationDescription(
+        QStringLiteral("Diagnostics, data logging and road tests for Subaru engine control units."));
     parser.addHelpOption();
-    QCommandLineOption settings(QStringLiteral("settings"), QStringLiteral("Settings file."),
-                                QStringLiteral("FILE"));
-    parser.addOption(settings);
+    parser.addVersionOption();
+    const QCommandLineOption settings(QStringLiteral("settings"),
+                                      QStringLiteral("Read and write the settings in FILE."),
+                                      QStringLiteral("FILE"));
+    const QCommandLineOption dataDir(QStringLiteral("data-dir"),
+                                     QStringLiteral("Keep logs and dash screens below DIR."),
+                                     QStringLiteral("DIR"));
+    const QCommandLineOption advanced(QStringLiteral("advanced"),
+                                      QStringLiteral("Show the Advanced menu."));
+    const QCommandLineOption partner(QStringLiteral("partner"),
+                                     QStringLiteral("Offer the ECU authenticity check."));
+    parser.addOptions({settings, dataDir, advanced, partner});
     parser.process(app);
+
+    // Numbers are written with "." and "," whatever the desktop's regional settings.
+    QLocale::setDefault(QLocale(QLocale::English, QLocale::UnitedStates));
+    SetApplicationTitle(QStringLiteral("Morvane Quillon Demonstration Version"));
     TSettingsStore::Instance().Open(parser.isSet(settings) ? parser.value(settings)
                                                            : TSettingsStore::DefaultFileName());
-    RestoreDefinitionTables();
+    if (parser.isSet(dataDir))
+        TPaths::SetDataDir(parser.value(dataDir));
 
-    TFakeEcuInterface link;
-    TFakeEcu ecu;
-    ecu.SetEcuType(TSettingsStore::Instance().ReadInteger(QStringLiteral("SOFTWARE/Morvane/Quillon"),
-                                                          QStringLiteral("DemoECU"), DefaultDemoEcu));
-    ecu.Connect(&link);
-    link.SetActive(true);
+    try {
+        RestoreDefinitionTables();
+    } catch (const Exception& e) {
+        std::fprintf(stderr, "quillon: %s\n", qPrintable(e.Message));
+        return 1;
+    }
 
-    int polls = 0;
-    link.OnRequestTimeout = [&](const TByteArray&) {
-        std::printf("No answer from the ECU.\n");
-        app.exit(1);
-    };
-    link.OnParamValues = [&](const TParamSet& got, const TParamValues& v, const TParamRaw&,
-                             const TSwitchSet&, const TSwitchSet&) {
-        std::printf("Poll %d:", ++polls);
-        for (int p = 0; p < EcuParamCount; ++p)
-            if (got.test(p))
-                std::printf("  %s %s %s", qPrintable(ParamDefs[p].Name),
-                            qPrintable(ParamValueText(p, v[p])), qPrintable(ParamDefs[p].Units));
-        std::printf("\n");
-        if (polls == 3)
-            app.quit();
-        else
-            QTimer::singleShot(200, [&] {
-                TParamSet params;
-                params.set(epEngspd).set(epCooltemp).set(epAirTemp).set(epBatvolt);
-                link.PollParameters(params & link.SupportedParams, {});
-            });
-    };
-    link.OnInitResponse = [&](uint8_t, uint8_t, const TByteArray&) {
-        int index = -1;
-        const bool found = link.FindEcu(index);
-        std::printf("Connected to %s\n",
-                    qPrintable(found ? EcuIds[index].Description : QStringLiteral("Subaru Ecu")));
-        std::printf("%s; %zu parameters and %zu switches supported\n",
-                    qPrintable(link.GetDescription()), link.SupportedParams.count(),
-                    link.SupportedSwitches.count());
-        TParamSet params;
-        params.set(epEngspd).set(epCooltemp).set(epAirTemp).set(epBatvolt);
-        link.PollParameters(params & link.SupportedParams, {});
-    };
-    link.RequestInit();
-    const int rc = app.exec();
-    link.SetActive(false);
+    TfrmMain::TOptions options;
+    options.Advanced = parser.isSet(advanced);
+    options.Partner = parser.isSet(partner);
+    int rc;
+    {
+        TfrmMain main(options);
+        main.ShowAsBar();
+        rc = app.exec();
+    }
     return rc;
 }
