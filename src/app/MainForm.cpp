@@ -94,7 +94,7 @@ TfrmMain::TfrmMain(TOptions options) : FOptions(options)
     if (QAction* ticked = FDemoEcuGroup->checkedAction())
         demoType = ticked->data().toInt();
     FEmulator->SetEcuType(demoType);
-    FEmulatorWindow = new TfrmFakeEcu(*FEmulator);
+    FEmulatorWindow = new TfrmFakeEcu(FEmulator.get());
 
     // 6. The sensor hub; no device readers are attached yet, so no channel is available.
     FSensorHub = std::make_unique<TSensorHub>();
