@@ -4,7 +4,11 @@
 #include "EcuConstData.h"
 #include "EcuInterface.h"
 #include "EcuInterfaceForm.h"
+#include "AboutForm.h"
+#include "CodeListForm.h"
 #include "FakeEcu.h"
+#include "FakeEcuForm.h"
+#include "SupportedEcuForm.h"
 #include "MainForm.h"
 #include "Paths.h"
 #include "QuillonApplication.h"
@@ -13,6 +17,7 @@
 #include <QDir>
 #include <QMenu>
 #include <QMenuBar>
+#include <QTabWidget>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -79,5 +84,45 @@ int main(int argc, char** argv)
     QTest::qWait(150);
     Save(debug, "debug_window");
     debug->hide();
+
+    // Every page of the emulator's panel, with a few codes ticked and addresses listed.
+    TfrmFakeEcu* panel = main.FakeEcuWindow();
+    panel->Ecu()->SetCodeTicked(clObdCurrent, 1, true);
+    panel->Ecu()->SetCodeTicked(clObdHistoric, 3, true);
+    panel->Ecu()->SetCodeTicked(clNonObdCurrent, 4, true);
+    panel->Ecu()->ListAddrs();
+    panel->Ecu()->RefreshFlash();
+    panel->resize(840, 520);
+    panel->show();
+    for (int i = 0; i < panel->pgcPages->count(); ++i) {
+        panel->pgcPages->setCurrentIndex(i);
+        QTest::qWait(50);
+        Save(panel, "emulator_" + panel->pgcPages->tabText(i).remove(' ').toLower());
+    }
+    panel->hide();
+
+    // The three list windows and the About box.
+    {
+        TfrmCodeList codes(&main);
+        codes.FillNonObdCodes();
+        codes.show();
+        QTest::qWait(50);
+        Save(&codes, "list_non_obd_codes");
+        codes.FillObdCodes();
+        QTest::qWait(50);
+        Save(&codes, "list_obd_codes");
+    }
+    {
+        TfrmSupportedEcus ecus(&main);
+        ecus.show();
+        QTest::qWait(50);
+        Save(&ecus, "list_supported_ecus");
+    }
+    {
+        TfrmAbout about(&main);
+        about.show();
+        QTest::qWait(50);
+        Save(&about, "about");
+    }
     return 0;
 }
