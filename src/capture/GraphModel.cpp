@@ -101,7 +101,8 @@ void TGraphModel::MenuItemClick(int graph, int code)
     }
 
     bool foundA = !g.A.IsFree() && isChecked(g.A.Source);
-    bool foundB = !g.B.IsFree() && isChecked(g.B.Source);
+    // Both traces on one source (a hand-edited setting) count as one.
+    bool foundB = !g.B.IsFree() && g.B.Source != g.A.Source && isChecked(g.B.Source);
     if (!(foundA && foundB)) {
         for (int c : checked) {
             if (c == g.A.Source || c == g.B.Source)
@@ -248,6 +249,8 @@ TGraphSources TGraphModel::Decode(int value)
     g.B.Source = NormalCode((value >> 8) & 0xFF);
     if (g.A.IsFree())
         std::swap(g.A.Source, g.B.Source);
+    if (g.B.Source == g.A.Source)
+        g.B.Source = FreeSource;
     return g;
 }
 
