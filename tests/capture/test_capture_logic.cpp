@@ -128,8 +128,8 @@ class UntickRecovery : public TableOverride {
             ParamDefs[p].Size = 1;
         ParamDefs[100].Size = 4;
     }
-    // 1+1+1+1 + 2*6 + 1+1 = 18, + 4 for index 100 = 22 with it, 20 without.
-    const TParamSet Ticked = Set({0, 1, 2, 3, 7, 11, 13, 186, 187, 188, 190, 196});
+    // 1+1+1+1 + 2*7 + 1+1 = 20.
+    const TParamSet Ticked = Set({0, 1, 2, 3, 7, 11, 13, 150, 186, 187, 188, 190, 196});
 };
 
 TEST_F(UntickRecovery, UntickFromTheHighestIndexUntilEnoughBytesAreGone)
@@ -154,7 +154,7 @@ TEST_F(UntickRecovery, UntickFromTheHighestIndexUntilEnoughBytesAreGone)
     // A four-byte parameter counts four.
     const TParamSet withFloat = Set({7, 100, 196});
     EXPECT_EQ(ParamSetBytes(withFloat), 7);
-    EXPECT_EQ(ParamsToUntick(withFloat, 7, 1), Set({196, 100}));
+    EXPECT_EQ(ParamsToUntick(withFloat, 7, 2), Set({196, 100}));
 }
 
 TEST_F(UntickRecovery, OnlyTickedParametersAreUnticked)

@@ -91,8 +91,9 @@ TEST(DisplayUnits, ConversionsApplyOnlyToReceivedParameters)
         values[c.Param] = c.In;
         c.Units.ApplyConversions(values, c.Received);
         EXPECT_DOUBLE_EQ(values[c.Param], c.Out) << c.What;
-        if (c.Param != epEngspd)
+        if (c.Param != epEngspd) {
             EXPECT_EQ(values[epEngspd], 3000) << c.What;
+        }
     }
 }
 
