@@ -104,15 +104,15 @@ void TDashBoardSettings::SaveGraphs(const TGraphModel& model)
 void TDashBoardSettings::LoadUnits(TDisplayUnits& units) const
 {
     const QString key = Key("Units");
-    // Each item's click toggles it from the unchecked state it has at creation.
+    // A stored true checks its item (they are all unchecked at creation); false leaves it.
     if (FStore.ReadBool(key, QStringLiteral("InjDuty")))
-        units.InjDuty = !units.InjDuty;
+        units.InjDuty = true;
     if (FStore.ReadBool(key, QStringLiteral("Temp")))
-        units.Temp = !units.Temp;
+        units.Temp = true;
     if (FStore.ReadBool(key, QStringLiteral("Pressure")))
-        units.Pressure = !units.Pressure;
+        units.Pressure = true;
     if (FStore.ReadBool(key, QStringLiteral("Oxygen")))
-        units.Oxygen = !units.Oxygen;
+        units.Oxygen = true;
     for (int i = 0; i < 4; ++i)
         if (FStore.ReadBool(key, QString::fromLatin1(SpeedNames[i])))
             units.Speed = SpeedUnits[i];
