@@ -29,26 +29,20 @@ unsigned TValueStats::Update(double v)
 TTriggerAction DefogTrigger(bool checked, bool logging, const TSwitchSet& present,
                             const TSwitchSet& on)
 {
-    if (!checked || !present.test(esDefogSw))
-        return TTriggerAction::None;
+    if (!checked || !present.test(esDefogSw)) return TTriggerAction::None;
     const bool defogOn = on.test(esDefogSw);
-    if (!logging && defogOn)
-        return TTriggerAction::Start;
-    if (logging && !defogOn)
-        return TTriggerAction::Stop;
+    if (!logging && defogOn) return TTriggerAction::Start;
+    if (logging && !defogOn) return TTriggerAction::Stop;
     return TTriggerAction::None;
 }
 
 TTriggerAction ThrottleTrigger(bool checked, bool logging, const TParamSet& received,
                                const TParamValues& values)
 {
-    if (!checked || !received.test(epThrotAn))
-        return TTriggerAction::None;
+    if (!checked || !received.test(epThrotAn)) return TTriggerAction::None;
     const double throttle = values[epThrotAn];
-    if (!logging && throttle > 90)
-        return TTriggerAction::Start;
-    if (logging && throttle < 80)
-        return TTriggerAction::Stop;
+    if (!logging && throttle > 90) return TTriggerAction::Start;
+    if (logging && throttle < 80) return TTriggerAction::Stop;
     return TTriggerAction::None;
 }
 
@@ -56,13 +50,11 @@ int ParamSetBytes(const TParamSet& set)
 {
     int bytes = 0;
     for (int p = 0; p < EcuParamCount; ++p)
-        if (set.test(p))
-            bytes += ParamDefs[p].Size;
+        if (set.test(p)) bytes += ParamDefs[p].Size;
     return bytes;
 }
 
-TParamSet ParamsToUntick(const TParamSet& tickedSupported, int analogueSetBytes,
-                         int largestReply)
+TParamSet ParamsToUntick(const TParamSet& tickedSupported, int analogueSetBytes, int largestReply)
 {
     const int target = analogueSetBytes - largestReply;
     TParamSet untick;
@@ -79,10 +71,8 @@ TParamSet DefaultSelection(const TParamSet& ticked, const TParamSet& supported)
 {
     TParamSet result = ticked & supported;
     for (TEcuParam p : DisplayOrder) {
-        if (result.count() >= 4)
-            break;
-        if (supported.test(p))
-            result.set(p);
+        if (result.count() >= 4) break;
+        if (supported.test(p)) result.set(p);
     }
     // Ticks of unsupported parameters are not ours to drop.
     return result | ticked;

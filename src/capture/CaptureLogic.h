@@ -31,8 +31,7 @@ TTriggerAction ThrottleTrigger(bool checked, bool logging, const TParamSet& rece
 // Recovery from a request that never got a reply while the ECU had never answered one as
 // large: the ticked parameters to untick, from index 196 down, until their sizes add up
 // to at least analogueSetBytes - largestReply.
-TParamSet ParamsToUntick(const TParamSet& tickedSupported, int analogueSetBytes,
-                         int largestReply);
+TParamSet ParamsToUntick(const TParamSet& tickedSupported, int analogueSetBytes, int largestReply);
 // Total size in bytes of the parameters of the set.
 int ParamSetBytes(const TParamSet& set);
 

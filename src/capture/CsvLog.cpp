@@ -27,11 +27,9 @@ QByteArray LogHeaderLine(const TDisplayUnits& units, const TParamSet& params,
             line += units.ParamName(p) + QStringLiteral(" (") + units.ParamUnits(p) +
                     QStringLiteral("),");
     for (int s = 0; s < EcuSwitchCount; ++s)
-        if (switches.test(s))
-            line += SwitchDefs[s].Name + QLatin1Char(',');
+        if (switches.test(s)) line += SwitchDefs[s].Name + QLatin1Char(',');
     for (int c = 0; c < SensorChannelCount; ++c)
-        if (channels.test(c))
-            line += channelNames[c] + QLatin1Char(',');
+        if (channels.test(c)) line += channelNames[c] + QLatin1Char(',');
     line += QStringLiteral("\r\n");
     return ToWin1252(line);
 }
@@ -45,14 +43,11 @@ QByteArray LogDataLine(uint32_t elapsedMs, const TDisplayUnits& units, const TPa
     line += QStringLiteral(", ");
     for (int p = 0; p < EcuParamCount; ++p)
         if (params.test(p))
-            line += units.FormatParam(p, received.test(p) ? values[p] : 0.0) +
-                    QStringLiteral(", ");
+            line += units.FormatParam(p, received.test(p) ? values[p] : 0.0) + QStringLiteral(", ");
     for (int s = 0; s < EcuSwitchCount; ++s)
-        if (switches.test(s))
-            line += on.test(s) ? QStringLiteral("1,  ") : QStringLiteral("0,  ");
+        if (switches.test(s)) line += on.test(s) ? QStringLiteral("1,  ") : QStringLiteral("0,  ");
     for (int c = 0; c < SensorChannelCount; ++c)
-        if (channels.test(c))
-            line += FormatFixed(channelValues[c], 2) + QStringLiteral(", ");
+        if (channels.test(c)) line += FormatFixed(channelValues[c], 2) + QStringLiteral(", ");
     line += QStringLiteral("\r\n");
     return ToWin1252(line);
 }
@@ -69,8 +64,7 @@ bool TCsvLogFile::Open(const QString& path, QString* error)
     // Unbuffered: every write goes straight to the operating system, so a failure shows
     // at the line that caused it rather than at some later flush.
     if (!FFile.open(QIODevice::WriteOnly | QIODevice::Truncate | QIODevice::Unbuffered)) {
-        if (error)
-            *error = FFile.errorString();
+        if (error) *error = FFile.errorString();
         return false;
     }
     FLinesLeft = GWriteFailureAfter;
@@ -79,17 +73,13 @@ bool TCsvLogFile::Open(const QString& path, QString* error)
 
 bool TCsvLogFile::WriteLine(const QByteArray& line)
 {
-    if (!FFile.isOpen())
-        return false;
-    if (FLinesLeft == 0)
-        return false;
-    if (FLinesLeft > 0)
-        --FLinesLeft;
+    if (!FFile.isOpen()) return false;
+    if (FLinesLeft == 0) return false;
+    if (FLinesLeft > 0) --FLinesLeft;
     qint64 done = 0;
     while (done < line.size()) {
         const qint64 n = FFile.write(line.constData() + done, line.size() - done);
-        if (n <= 0)
-            return false;
+        if (n <= 0) return false;
         done += n;
     }
     return FFile.flush();
@@ -97,8 +87,7 @@ bool TCsvLogFile::WriteLine(const QByteArray& line)
 
 void TCsvLogFile::Close()
 {
-    if (FFile.isOpen())
-        FFile.close();
+    if (FFile.isOpen()) FFile.close();
 }
 
 bool TCsvLogFile::IsOpen() const
@@ -113,14 +102,12 @@ void TCsvLogFile::SimulateWriteFailureAfter(int lines)
 
 bool SaveCommentsFile(const QString& path, const QStringList& lines)
 {
-    if (lines.isEmpty() || (lines.size() == 1 && lines.front().isEmpty()))
-        return true;
+    if (lines.isEmpty() || (lines.size() == 1 && lines.front().isEmpty())) return true;
     QString text;
     for (const QString& l : lines)
         text += l + QStringLiteral("\r\n");
     QFile f(path);
-    if (!f.open(QIODevice::WriteOnly | QIODevice::Truncate))
-        return false;
+    if (!f.open(QIODevice::WriteOnly | QIODevice::Truncate)) return false;
     const QByteArray bytes = ToWin1252(text);
     const bool ok = f.write(bytes) == bytes.size() && f.flush();
     f.close();
@@ -129,7 +116,6 @@ bool SaveCommentsFile(const QString& path, const QStringList& lines)
 
 QString CommentsFirstLine(const QString& ecuDescriptionOrEmpty)
 {
-    if (ecuDescriptionOrEmpty.isEmpty())
-        return QStringLiteral("Log From Subaru ECU");
+    if (ecuDescriptionOrEmpty.isEmpty()) return QStringLiteral("Log From Subaru ECU");
     return (QStringLiteral("Log From ") + ecuDescriptionOrEmpty).left(89);
 }

@@ -39,7 +39,7 @@ QByteArray LogDataLine(uint32_t elapsedMs, const TDisplayUnits& units, const TPa
 // The open log. Each line reaches the operating system before WriteLine returns, so a
 // crash or a full disk loses at most the line being written.
 class TCsvLogFile {
-public:
+  public:
     TCsvLogFile() = default;
     TCsvLogFile(const TCsvLogFile&) = delete;
     TCsvLogFile& operator=(const TCsvLogFile&) = delete;
@@ -54,7 +54,7 @@ public:
     // ones (-1, the default, never). Lets a test run out of disk space in the middle of a log.
     static void SimulateWriteFailureAfter(int lines);
 
-private:
+  private:
     QFile FFile;
     int FLinesLeft = -1;
 };

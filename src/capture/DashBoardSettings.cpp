@@ -12,8 +12,7 @@ void LoadBits(const TSettingsStore& store, const QString& key, std::bitset<N>& b
               const std::bitset<N>& allowed, int count)
 {
     for (int i = 0; i < count; ++i)
-        if (allowed.test(i))
-            bits.set(i, store.ReadBool(key, QString::number(i), bits.test(i)));
+        if (allowed.test(i)) bits.set(i, store.ReadBool(key, QString::number(i), bits.test(i)));
 }
 
 template <size_t N>
@@ -21,8 +20,7 @@ void SaveBits(TSettingsStore& store, const QString& key, const std::bitset<N>& b
               const std::bitset<N>& allowed, int count)
 {
     for (int i = 0; i < count; ++i)
-        if (allowed.test(i))
-            store.WriteBool(key, QString::number(i), bits.test(i));
+        if (allowed.test(i)) store.WriteBool(key, QString::number(i), bits.test(i));
 }
 
 } // namespace
@@ -105,17 +103,12 @@ void TDashBoardSettings::LoadUnits(TDisplayUnits& units) const
 {
     const QString key = Key("Units");
     // A stored true checks its item (they are all unchecked at creation); false leaves it.
-    if (FStore.ReadBool(key, QStringLiteral("InjDuty")))
-        units.InjDuty = true;
-    if (FStore.ReadBool(key, QStringLiteral("Temp")))
-        units.Temp = true;
-    if (FStore.ReadBool(key, QStringLiteral("Pressure")))
-        units.Pressure = true;
-    if (FStore.ReadBool(key, QStringLiteral("Oxygen")))
-        units.Oxygen = true;
+    if (FStore.ReadBool(key, QStringLiteral("InjDuty"))) units.InjDuty = true;
+    if (FStore.ReadBool(key, QStringLiteral("Temp"))) units.Temp = true;
+    if (FStore.ReadBool(key, QStringLiteral("Pressure"))) units.Pressure = true;
+    if (FStore.ReadBool(key, QStringLiteral("Oxygen"))) units.Oxygen = true;
     for (int i = 0; i < 4; ++i)
-        if (FStore.ReadBool(key, QString::fromLatin1(SpeedNames[i])))
-            units.Speed = SpeedUnits[i];
+        if (FStore.ReadBool(key, QString::fromLatin1(SpeedNames[i]))) units.Speed = SpeedUnits[i];
 }
 
 void TDashBoardSettings::SaveUnits(const TDisplayUnits& units)

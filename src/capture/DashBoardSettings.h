@@ -19,7 +19,7 @@ struct TDashBoardSelection {
 };
 
 class TDashBoardSettings {
-public:
+  public:
     static constexpr const char* Root = "SOFTWARE/Morvane/Quillon/Dashboard";
     static constexpr int DefaultCaptureInterval = 100;
     static constexpr int DefaultDataPoints = 500;
@@ -52,6 +52,6 @@ public:
 
     static QString Key(const char* sub);
 
-private:
+  private:
     TSettingsStore& FStore;
 };

@@ -57,7 +57,7 @@ double TDisplayUnits::SpeedFactor(TSpeedUnit speed)
         return 0.625;
     case vsKMHSC:
         return 1.6;
-    case vsMPHSC:  // the speedo converter already doubles as the mph conversion
+    case vsMPHSC: // the speedo converter already doubles as the mph conversion
     case vsKMH:
     case vsNone:
         break;
@@ -67,38 +67,27 @@ double TDisplayUnits::SpeedFactor(TSpeedUnit speed)
 
 QString TDisplayUnits::ParamName(int p) const
 {
-    if (!Valid(p))
-        return QString();
-    if (InjDuty && p == epFinjpw)
-        return QStringLiteral("Fuel Injection #1 Duty");
-    if (InjDuty && p == epFinjpw2)
-        return QStringLiteral("Fuel Injection #2 Duty");
+    if (!Valid(p)) return QString();
+    if (InjDuty && p == epFinjpw) return QStringLiteral("Fuel Injection #1 Duty");
+    if (InjDuty && p == epFinjpw2) return QStringLiteral("Fuel Injection #2 Duty");
     return ParamDefs[p].Name;
 }
 
 QString TDisplayUnits::ParamUnits(int p) const
 {
-    if (!Valid(p))
-        return QString();
-    if (InjDuty && InjDutyParams().test(p))
-        return QStringLiteral("%");
-    if (Temp && TempParams().test(p))
-        return QStringLiteral("\u00B0F");
-    if (Pressure && PressureParams().test(p))
-        return QStringLiteral("Bar");
-    if (Oxygen && OxygenParams().test(p))
-        return QStringLiteral("AFR");
-    if (p == epVehspd && SpeedInMph(Speed))
-        return QStringLiteral("mph");
+    if (!Valid(p)) return QString();
+    if (InjDuty && InjDutyParams().test(p)) return QStringLiteral("%");
+    if (Temp && TempParams().test(p)) return QStringLiteral("\u00B0F");
+    if (Pressure && PressureParams().test(p)) return QStringLiteral("Bar");
+    if (Oxygen && OxygenParams().test(p)) return QStringLiteral("AFR");
+    if (p == epVehspd && SpeedInMph(Speed)) return QStringLiteral("mph");
     return ParamDefs[p].Units;
 }
 
 int TDisplayUnits::ParamDecimals(int p) const
 {
-    if (!Valid(p))
-        return 0;
-    if (Pressure && PressureParams().test(p))
-        return 2;
+    if (!Valid(p)) return 0;
+    if (Pressure && PressureParams().test(p)) return 2;
     return ParamDefs[p].Decimals;
 }
 
@@ -111,22 +100,18 @@ void TDisplayUnits::ApplyConversions(TParamValues& values, const TParamSet& rece
 {
     auto convert = [&](const TParamSet& params, auto f) {
         for (int p = 0; p < EcuParamCount; ++p)
-            if (params.test(p) && received.test(p))
-                values[p] = f(values[p]);
+            if (params.test(p) && received.test(p)) values[p] = f(values[p]);
     };
     // Duty needs this reply's engine speed; without it the values stay in milliseconds.
     if (InjDuty && received.test(epEngspd)) {
         const double rpm = values[epEngspd];
         convert(InjDutyParams(), [rpm](double v) { return v * rpm / 1200.0; });
     }
-    if (Temp)
-        convert(TempParams(), [](double v) { return v * 1.8 + 32.0; });
+    if (Temp) convert(TempParams(), [](double v) { return v * 1.8 + 32.0; });
     if (Speed != vsNone && Speed != vsKMH) {
         const double factor = SpeedFactor(Speed);
         convert(SpeedParams(), [factor](double v) { return v * factor; });
     }
-    if (Pressure)
-        convert(PressureParams(), [](double v) { return v * 0.06895; });
-    if (Oxygen)
-        convert(OxygenParams(), [](double v) { return v * 14.7; });
+    if (Pressure) convert(PressureParams(), [](double v) { return v * 0.06895; });
+    if (Oxygen) convert(OxygenParams(), [](double v) { return v * 14.7; });
 }

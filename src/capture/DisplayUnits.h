@@ -11,11 +11,11 @@
 enum TSpeedUnit : int { vsNone = 0, vsKMH, vsMPH, vsKMHSC, vsMPHSC };
 
 class TDisplayUnits {
-public:
-    bool InjDuty = false;  // "Convert Injector Milliseconds to Duty %"
-    bool Temp = false;     // "Convert Celsius to Fahrenheit"
-    bool Pressure = false; // "Convert PSI to Bar"
-    bool Oxygen = false;   // "Convert Lambda to AFR"
+  public:
+    bool InjDuty = false;      // "Convert Injector Milliseconds to Duty %"
+    bool Temp = false;         // "Convert Celsius to Fahrenheit"
+    bool Pressure = false;     // "Convert PSI to Bar"
+    bool Oxygen = false;       // "Convert Lambda to AFR"
     TSpeedUnit Speed = vsNone; // the checked speed radio item; none behaves as km/h
 
     QString ParamName(int p) const;

@@ -8,8 +8,7 @@ namespace {
 
 void MakeFree(TGraphTrace& t)
 {
-    if (!t.IsFree())
-        t.Clear = true;
+    if (!t.IsFree()) t.Clear = true;
     t.Source = FreeSource;
 }
 
@@ -23,10 +22,8 @@ int NormalCode(int code)
 
 bool TGraphModel::IsValidSource(int code) const
 {
-    if (IsParamSource(code))
-        return Supported.test(code);
-    if (IsChannelSource(code))
-        return Available.test(code - ChannelSourceBase);
+    if (IsParamSource(code)) return Supported.test(code);
+    if (IsChannelSource(code)) return Available.test(code - ChannelSourceBase);
     return false;
 }
 
@@ -34,11 +31,9 @@ std::vector<int> TGraphModel::MenuCodes() const
 {
     std::vector<int> codes;
     for (TEcuParam p : DisplayOrder)
-        if (Supported.test(p))
-            codes.push_back(p);
+        if (Supported.test(p)) codes.push_back(p);
     for (int ch = 0; ch < SensorChannelCount; ++ch)
-        if (Available.test(ch))
-            codes.push_back(ChannelSourceBase + ch);
+        if (Available.test(ch)) codes.push_back(ChannelSourceBase + ch);
     return codes;
 }
 
@@ -49,54 +44,44 @@ bool TGraphModel::MenuColumnBreak(int itemNumber1Based)
 
 bool TGraphModel::MenuItemChecked(int graph, int code) const
 {
-    if (graph < 0 || graph >= GraphCount || code == FreeSource)
-        return false;
+    if (graph < 0 || graph >= GraphCount || code == FreeSource) return false;
     const TGraphSources& g = Graphs[graph];
     return g.A.Source == code || g.B.Source == code;
 }
 
 bool TGraphModel::MenuItemEnabled(int code, const TParamSet& analogueSet) const
 {
-    if (IsParamSource(code))
-        return analogueSet.test(code);
-    if (IsChannelSource(code))
-        return Available.test(code - ChannelSourceBase);
+    if (IsParamSource(code)) return analogueSet.test(code);
+    if (IsChannelSource(code)) return Available.test(code - ChannelSourceBase);
     return false;
 }
 
 void TGraphModel::MenuItemClick(int graph, int code)
 {
-    if (graph < 0 || graph >= GraphCount)
-        return;
+    if (graph < 0 || graph >= GraphCount) return;
     TGraphSources& g = Graphs[graph];
     const std::vector<int> menu = MenuCodes();
 
     // The check marks as the menu showed them: this graph's sources.
     std::vector<int> checked;
     for (int c : menu)
-        if (MenuItemChecked(graph, c))
-            checked.push_back(c);
+        if (MenuItemChecked(graph, c)) checked.push_back(c);
 
     auto isChecked = [&](int c) {
         return std::find(checked.begin(), checked.end(), c) != checked.end();
     };
     if (isChecked(code)) {
-        if (g.A.Source == code)
-            g.A.Clear = true;
-        if (g.B.Source == code)
-            g.B.Clear = true;
+        if (g.A.Source == code) g.A.Clear = true;
+        if (g.B.Source == code) g.B.Clear = true;
         checked.erase(std::find(checked.begin(), checked.end(), code));
     } else {
-        if (checked.size() >= 2)
-            checked.erase(checked.begin());
+        if (checked.size() >= 2) checked.erase(checked.begin());
         // Keep menu order: the new item goes where the menu has it.
         auto pos = std::find(menu.begin(), menu.end(), code);
-        if (pos == menu.end())
-            return; // not an item of this menu
+        if (pos == menu.end()) return; // not an item of this menu
         std::vector<int> ordered;
         for (int c : menu)
-            if (c == code || isChecked(c))
-                ordered.push_back(c);
+            if (c == code || isChecked(c)) ordered.push_back(c);
         checked = std::move(ordered);
     }
 
@@ -105,8 +90,7 @@ void TGraphModel::MenuItemClick(int graph, int code)
     bool foundB = !g.B.IsFree() && g.B.Source != g.A.Source && isChecked(g.B.Source);
     if (!(foundA && foundB)) {
         for (int c : checked) {
-            if (c == g.A.Source || c == g.B.Source)
-                continue;
+            if (c == g.A.Source || c == g.B.Source) continue;
             if (!foundA) {
                 g.A.Source = c;
                 g.A.Clear = true;
@@ -117,17 +101,14 @@ void TGraphModel::MenuItemClick(int graph, int code)
                 foundB = true;
             }
         }
-        if (!foundA)
-            MakeFree(g.A);
-        if (!foundB)
-            MakeFree(g.B);
+        if (!foundA) MakeFree(g.A);
+        if (!foundB) MakeFree(g.B);
     }
 }
 
 void TGraphModel::FreeParam(int p, std::vector<int>* changedGraphs)
 {
-    if (!IsParamSource(p))
-        return;
+    if (!IsParamSource(p)) return;
     for (int i = 0; i < GraphCount; ++i) {
         bool changed = false;
         for (TGraphTrace* t : {&Graphs[i].A, &Graphs[i].B})
@@ -136,15 +117,13 @@ void TGraphModel::FreeParam(int p, std::vector<int>* changedGraphs)
                 t->Clear = true;
                 changed = true;
             }
-        if (changed && changedGraphs)
-            changedGraphs->push_back(i);
+        if (changed && changedGraphs) changedGraphs->push_back(i);
     }
 }
 
 void TGraphModel::FreeChannel(int ch, std::vector<int>* changedGraphs)
 {
-    if (ch < 0 || ch >= SensorChannelCount)
-        return;
+    if (ch < 0 || ch >= SensorChannelCount) return;
     const int code = ChannelSourceBase + ch;
     for (int i = 0; i < GraphCount; ++i) {
         bool changed = false;
@@ -154,8 +133,7 @@ void TGraphModel::FreeChannel(int ch, std::vector<int>* changedGraphs)
                 t->Clear = true;
                 changed = true;
             }
-        if (changed && changedGraphs)
-            changedGraphs->push_back(i);
+        if (changed && changedGraphs) changedGraphs->push_back(i);
     }
 }
 
@@ -167,8 +145,7 @@ void TGraphModel::InitialAssign(const TParamSet& tickedSupported)
         MakeFree(g.B);
     };
     for (int p = 0; p < EcuParamCount; ++p) {
-        if (!tickedSupported.test(p) || !Supported.test(p))
-            continue;
+        if (!tickedSupported.test(p) || !Supported.test(p)) continue;
         bool placed = false;
         for (TGraphSources& g : Graphs) {
             if (g.A.IsFree()) {
@@ -176,10 +153,8 @@ void TGraphModel::InitialAssign(const TParamSet& tickedSupported)
                 placed = true;
                 break;
             }
-            if (!IsValidSource(g.A.Source))
-                MakeFree(g.A);
-            if (!IsValidSource(g.B.Source))
-                MakeFree(g.B);
+            if (!IsValidSource(g.A.Source)) MakeFree(g.A);
+            if (!IsValidSource(g.B.Source)) MakeFree(g.B);
             if (g.A.IsFree() && g.B.IsFree()) {
                 take(g, p);
                 placed = true;
@@ -193,8 +168,7 @@ void TGraphModel::InitialAssign(const TParamSet& tickedSupported)
                 MakeFree(g.B);
             }
         }
-        if (!placed)
-            return; // every graph shows something valid
+        if (!placed) return; // every graph shows something valid
     }
 }
 
@@ -202,8 +176,7 @@ QString TGraphModel::TraceText(const TGraphTrace& trace, const TDisplayUnits& un
                                const TChannelText& channelName,
                                const TChannelText& channelUnits) const
 {
-    if (!IsValidSource(trace.Source))
-        return QString();
+    if (!IsValidSource(trace.Source)) return QString();
     if (IsParamSource(trace.Source))
         return units.ParamName(trace.Source) + QStringLiteral(" (") +
                units.ParamUnits(trace.Source) + QLatin1Char(')');
@@ -212,24 +185,18 @@ QString TGraphModel::TraceText(const TGraphTrace& trace, const TDisplayUnits& un
            (channelUnits ? channelUnits(ch) : QString()) + QLatin1Char(')');
 }
 
-QString TGraphModel::Caption(int graph, const TDisplayUnits& units,
-                             const TChannelText& channelName, const TChannelText& channelUnits)
+QString TGraphModel::Caption(int graph, const TDisplayUnits& units, const TChannelText& channelName,
+                             const TChannelText& channelUnits)
 {
-    if (graph < 0 || graph >= GraphCount)
-        return QString();
+    if (graph < 0 || graph >= GraphCount) return QString();
     TGraphSources& g = Graphs[graph];
     const QString a = TraceText(g.A, units, channelName, channelUnits);
     const QString b = TraceText(g.B, units, channelName, channelUnits);
-    if (a.isEmpty())
-        MakeFree(g.A);
-    if (b.isEmpty())
-        MakeFree(g.B);
-    if (!a.isEmpty() && !b.isEmpty())
-        return a + QStringLiteral(" and ") + b;
-    if (!a.isEmpty())
-        return a;
-    if (!b.isEmpty())
-        return b;
+    if (a.isEmpty()) MakeFree(g.A);
+    if (b.isEmpty()) MakeFree(g.B);
+    if (!a.isEmpty() && !b.isEmpty()) return a + QStringLiteral(" and ") + b;
+    if (!a.isEmpty()) return a;
+    if (!b.isEmpty()) return b;
     return QStringLiteral("<Unused Graph>");
 }
 
@@ -237,8 +204,7 @@ int TGraphModel::Encode(const TGraphSources& g)
 {
     int a = NormalCode(g.A.Source);
     int b = NormalCode(g.B.Source);
-    if (a == FreeSource)
-        std::swap(a, b);
+    if (a == FreeSource) std::swap(a, b);
     return a | (b << 8);
 }
 
@@ -247,10 +213,8 @@ TGraphSources TGraphModel::Decode(int value)
     TGraphSources g;
     g.A.Source = NormalCode(value & 0xFF);
     g.B.Source = NormalCode((value >> 8) & 0xFF);
-    if (g.A.IsFree())
-        std::swap(g.A.Source, g.B.Source);
-    if (g.B.Source == g.A.Source)
-        g.B.Source = FreeSource;
+    if (g.A.IsFree()) std::swap(g.A.Source, g.B.Source);
+    if (g.B.Source == g.A.Source) g.B.Source = FreeSource;
     return g;
 }
 

@@ -33,7 +33,7 @@ struct TGraphSources {
 using TChannelText = std::function<QString(int ch)>;
 
 class TGraphModel {
-public:
+  public:
     std::array<TGraphSources, GraphCount> Graphs;
     TParamSet Supported;
     TSensorChannels Available;

@@ -75,10 +75,8 @@ TEST(LoggingTriggers, FullThrottleStartsAbove90AndStopsBelow80)
     for (double throttle : {85.0, 95.0, 85.0, 90.0, 80.0, 79.0, 90.0, 90.5}) {
         values[epThrotAn] = throttle;
         const TTriggerAction a = ThrottleTrigger(true, logging, received, values);
-        if (a == TTriggerAction::Start)
-            logging = true;
-        if (a == TTriggerAction::Stop)
-            logging = false;
+        if (a == TTriggerAction::Start) logging = true;
+        if (a == TTriggerAction::Stop) logging = false;
         actions.push_back(a);
     }
     using A = TTriggerAction;
@@ -86,7 +84,7 @@ TEST(LoggingTriggers, FullThrottleStartsAbove90AndStopsBelow80)
                                        A::None, A::Start}));
 
     values[epThrotAn] = 100;
-    EXPECT_EQ(ThrottleTrigger(false, false, received, values), A::None); // item unchecked
+    EXPECT_EQ(ThrottleTrigger(false, false, received, values), A::None);       // item unchecked
     EXPECT_EQ(ThrottleTrigger(true, false, Set({epEngspd}), values), A::None); // not received
     values[epThrotAn] = 0;
     EXPECT_EQ(ThrottleTrigger(true, true, Set({epEngspd}), values), A::None);
@@ -104,11 +102,11 @@ TEST(LoggingTriggers, DefogFollowsTheSwitchWhenPresent)
         A Action;
     };
     const Case cases[] = {
-        {true, false, present, on, A::Start},  // already on when the trigger is checked
+        {true, false, present, on, A::Start}, // already on when the trigger is checked
         {true, true, present, on, A::None},
         {true, true, present, none, A::Stop},
         {true, false, present, none, A::None},
-        {true, true, none, none, A::None},     // not in this reply: no decision
+        {true, true, none, none, A::None}, // not in this reply: no decision
         {false, false, present, on, A::None},
         {false, true, present, none, A::None},
     };
@@ -142,8 +140,8 @@ TEST_F(UntickRecovery, UntickFromTheHighestIndexUntilEnoughBytesAreGone)
     const Case cases[] = {
         {12, Set({196, 190, 188, 187, 186})}, // 1+1+2+2+2 = 8
         {19, Set({196})},
-        {17, Set({196, 190, 188})},           // 2 bytes are not enough: 4
-        {0, Ticked},                          // never had a reply: everything
+        {17, Set({196, 190, 188})}, // 2 bytes are not enough: 4
+        {0, Ticked},                // never had a reply: everything
         {20, {}},
         {25, {}},
     };

@@ -20,8 +20,7 @@ QByteArray W(const QString& s)
 QByteArray ReadAll(const QString& path)
 {
     QFile f(path);
-    if (!f.open(QIODevice::ReadOnly))
-        return "<missing>";
+    if (!f.open(QIODevice::ReadOnly)) return "<missing>";
     return f.readAll();
 }
 
@@ -55,10 +54,12 @@ TEST_F(CsvLines, HeaderListsParametersSwitchesAndChannelsInIndexOrder)
     channels.set(rtLat).set(lj0);
 
     const QByteArray line = LogHeaderLine(Units, params, switches, channels, Names);
-    const QByteArray expected = "Time," + W(ParamDefs[epCooltemp].Name) + " (\xB0" "F)," +
+    const QByteArray expected = "Time," + W(ParamDefs[epCooltemp].Name) +
+                                " (\xB0"
+                                "F)," +
                                 W(ParamDefs[epEngspd].Name) + " (rpm)," +
-                                W(SwitchDefs[esIdle].Name) + "," +
-                                W(SwitchDefs[esDefogSw].Name) + ",Boost,Lateral G,\r\n";
+                                W(SwitchDefs[esIdle].Name) + "," + W(SwitchDefs[esDefogSw].Name) +
+                                ",Boost,Lateral G,\r\n";
     EXPECT_EQ(line, expected);
     EXPECT_EQ(line.count('\xB0'), 1); // the degree sign is one byte
 }
@@ -91,9 +92,9 @@ TEST_F(CsvLines, DataLineFieldsAndSeparators)
     TSensorValues channelValues{};
     channelValues[lj0] = 1234.567;
 
-    EXPECT_EQ(LogDataLine(120, Units, params, received, values, switches, on, channels,
-                          channelValues),
-              QByteArray("     120, 0.0, 2450, -0.500, 0,  1,  1234.57, \r\n"));
+    EXPECT_EQ(
+        LogDataLine(120, Units, params, received, values, switches, on, channels, channelValues),
+        QByteArray("     120, 0.0, 2450, -0.500, 0,  1,  1234.57, \r\n"));
     // Last field a switch: the line ends in ",  ".
     EXPECT_EQ(LogDataLine(120, Units, {}, {}, values, switches, on, {}, channelValues),
               QByteArray("     120, 0,  1,  \r\n"));
@@ -114,21 +115,22 @@ TEST_F(CsvLines, DataLineWritesConvertedValuesInTheirFormat)
 TEST_F(CsvLines, TimeIsRightAlignedAndNeverCut)
 {
     const std::pair<uint32_t, const char*> cases[] = {
-        {0, "       0"},           {12, "      12"},
-        {12345678, "12345678"},    {123456789, "123456789"},
+        {0, "       0"},
+        {12, "      12"},
+        {12345678, "12345678"},
+        {123456789, "123456789"},
         {4294967295u, "4294967295"},
     };
     for (auto [ms, text] : cases)
-        EXPECT_EQ(LogDataLine(ms, Units, {}, {}, {}, {}, {}, {}, {}),
-                  QByteArray(text) + ", \r\n");
+        EXPECT_EQ(LogDataLine(ms, Units, {}, {}, {}, {}, {}, {}, {}), QByteArray(text) + ", \r\n");
 }
 
 TEST(CsvLogName, DateAndTimePattern)
 {
     const QLocale us(QLocale::English, QLocale::UnitedStates);
-    EXPECT_EQ(LogFileBaseName("/data/Logs", "ECU", QDateTime(QDate(2004, 1, 5), QTime(14, 3, 27)),
-                              us),
-              "/data/Logs/QuillonLog-ECU-Mon Jan 5 2004 14-03.27");
+    EXPECT_EQ(
+        LogFileBaseName("/data/Logs", "ECU", QDateTime(QDate(2004, 1, 5), QTime(14, 3, 27)), us),
+        "/data/Logs/QuillonLog-ECU-Mon Jan 5 2004 14-03.27");
     EXPECT_EQ(LogFileBaseName("/l", "WRX", QDateTime(QDate(2010, 12, 23), QTime(9, 5, 7)), us),
               "/l/QuillonLog-WRX-Thu Dec 23 2010 09-05.07");
 }

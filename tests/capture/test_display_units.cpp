@@ -34,19 +34,20 @@ TEST(DisplayUnits, NamesAndUnitsFollowTheOptions)
         int Param;
         QString Units;
     };
-    for (const Case& c : {Case{epFinjpw, "%"}, Case{epFinjpw2, "%"}, Case{epCooltemp, "\u00B0F"},
-                          Case{epAirTemp, "\u00B0F"}, Case{epEGT, "\u00B0F"},
-                          Case{epFuelTemp, "\u00B0F"}, Case{epMap, "Bar"}, Case{epMrp, "Bar"},
-                          Case{epApres, "Bar"}, Case{epPresDiff, "Bar"}, Case{epAFS1, "AFR"},
-                          Case{epAFS2, "AFR"}, Case{epVehspd, "mph"},
-                          Case{epEngspd, ParamDefs[epEngspd].Units}})
+    for (const Case& c :
+         {Case{epFinjpw, "%"}, Case{epFinjpw2, "%"}, Case{epCooltemp, "\u00B0F"},
+          Case{epAirTemp, "\u00B0F"}, Case{epEGT, "\u00B0F"}, Case{epFuelTemp, "\u00B0F"},
+          Case{epMap, "Bar"}, Case{epMrp, "Bar"}, Case{epApres, "Bar"}, Case{epPresDiff, "Bar"},
+          Case{epAFS1, "AFR"}, Case{epAFS2, "AFR"}, Case{epVehspd, "mph"},
+          Case{epEngspd, ParamDefs[epEngspd].Units}})
         EXPECT_EQ(all.ParamUnits(c.Param), c.Units) << "param " << c.Param;
 
     // Only the two mph items rename the unit; the speedo-converter km/h keeps it.
     TDisplayUnits speed;
-    for (auto [unit, text] : {std::pair{vsKMH, ParamDefs[epVehspd].Units},
-                              std::pair{vsKMHSC, ParamDefs[epVehspd].Units},
-                              std::pair{vsMPH, QString("mph")}, std::pair{vsMPHSC, QString("mph")}}) {
+    for (auto [unit, text] :
+         {std::pair{vsKMH, ParamDefs[epVehspd].Units},
+          std::pair{vsKMHSC, ParamDefs[epVehspd].Units}, std::pair{vsMPH, QString("mph")},
+          std::pair{vsMPHSC, QString("mph")}}) {
         speed.Speed = unit;
         EXPECT_EQ(speed.ParamUnits(epVehspd), text) << "speed unit " << unit;
     }

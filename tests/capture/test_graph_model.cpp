@@ -45,10 +45,16 @@ class GraphModel : public ::testing::Test {
 
 TEST_F(GraphModel, MenuListsSupportedParametersInDisplayOrderThenChannels)
 {
-    EXPECT_EQ(M.MenuCodes(), (std::vector<int>{epEngspd, epThrotAn, epEngload, epMap, epCooltemp,
-                                               Lj0Code}));
-    for (auto [item, breaks] : {std::pair{1, false}, {2, false}, {16, false}, {17, true},
-                                {18, false}, {32, false}, {33, true}, {49, true}})
+    EXPECT_EQ(M.MenuCodes(),
+              (std::vector<int>{epEngspd, epThrotAn, epEngload, epMap, epCooltemp, Lj0Code}));
+    for (auto [item, breaks] : {std::pair{1, false},
+                                {2, false},
+                                {16, false},
+                                {17, true},
+                                {18, false},
+                                {32, false},
+                                {33, true},
+                                {49, true}})
         EXPECT_EQ(TGraphModel::MenuColumnBreak(item), breaks) << "item " << item;
 
     TParamSet analogue;
@@ -176,7 +182,7 @@ TEST(GraphStoredForm, EncodeAndDecode)
         {Sources(epEngspd, Lj0Code), 0x07 | (Lj0Code << 8)},
         {Sources(FreeSource, epThrotAn), 0xFF0C}, // lone trace B stored as A
         {Sources(FreeSource, FreeSource), 0xFFFF},
-        {Sources(0, FreeSource), 0xFF00},          // parameter 0 is not "free"
+        {Sources(0, FreeSource), 0xFF00}, // parameter 0 is not "free"
     };
     for (const Case& c : cases) {
         EXPECT_EQ(TGraphModel::Encode(c.G), c.Stored);
