@@ -1,0 +1,216 @@
+#include "CsvLog.h"
+#include "TestPrint.h"
+
+#include "EcuConstData.h"
+#include "TextCodec.h"
+
+#include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
+
+#include <gtest/gtest.h>
+
+namespace {
+
+QByteArray W(const QString& s)
+{
+    return ToWin1252(s);
+}
+
+QByteArray ReadAll(const QString& path)
+{
+    QFile f(path);
+    if (!f.open(QIODevice::ReadOnly)) return "<missing>";
+    return f.readAll();
+}
+
+// A German default locale would write "," decimals if anything went through it.
+class CsvLines : public ::testing::Test {
+  protected:
+    void SetUp() override
+    {
+        FSaved = QLocale();
+        QLocale::setDefault(QLocale(QLocale::German, QLocale::Germany));
+        Names[lj0] = "Boost";
+        Names[rtLat] = "Lateral G";
+    }
+    void TearDown() override { QLocale::setDefault(FSaved); }
+
+    TChannelNames Names;
+    TDisplayUnits Units;
+
+  private:
+    QLocale FSaved;
+};
+
+TEST_F(CsvLines, HeaderListsParametersSwitchesAndChannelsInIndexOrder)
+{
+    Units.Temp = true;
+    TParamSet params;
+    params.set(epEngspd).set(epCooltemp);
+    TSwitchSet switches;
+    switches.set(esDefogSw).set(esIdle);
+    TSensorChannels channels;
+    channels.set(rtLat).set(lj0);
+
+    const QByteArray line = LogHeaderLine(Units, params, switches, channels, Names);
+    const QByteArray expected = "Time," + W(ParamDefs[epCooltemp].Name) +
+                                " (\xB0"
+                                "F)," +
+                                W(ParamDefs[epEngspd].Name) + " (rpm)," +
+                                W(SwitchDefs[esIdle].Name) + "," + W(SwitchDefs[esDefogSw].Name) +
+                                ",Boost,Lateral G,\r\n";
+    EXPECT_EQ(line, expected);
+    EXPECT_EQ(line.count('\xB0'), 1); // the degree sign is one byte
+}
+
+TEST_F(CsvLines, HeaderWithoutParameters)
+{
+    TSwitchSet switches;
+    switches.set(esDefogSw);
+    EXPECT_EQ(LogHeaderLine(Units, {}, switches, {}, Names),
+              "Time," + W(SwitchDefs[esDefogSw].Name) + ",\r\n");
+    EXPECT_EQ(LogHeaderLine(Units, {}, {}, {}, Names), "Time,\r\n");
+}
+
+TEST_F(CsvLines, DataLineFieldsAndSeparators)
+{
+    TParamSet params;
+    params.set(epEngspd).set(epCooltemp).set(epAFS1);
+    TParamSet received;
+    received.set(epEngspd).set(epAFS1); // coolant missing from this reply
+    TParamValues values{};
+    values[epEngspd] = 2450;
+    values[epCooltemp] = 85; // stale: must not be written
+    values[epAFS1] = -0.5;
+    TSwitchSet switches;
+    switches.set(esDefogSw).set(esIdle);
+    TSwitchSet on;
+    on.set(esDefogSw);
+    TSensorChannels channels;
+    channels.set(lj0);
+    TSensorValues channelValues{};
+    channelValues[lj0] = 1234.567;
+
+    EXPECT_EQ(
+        LogDataLine(120, Units, params, received, values, switches, on, channels, channelValues),
+        QByteArray("     120, 0.0, 2450, -0.500, 0,  1,  1234.57, \r\n"));
+    // Last field a switch: the line ends in ",  ".
+    EXPECT_EQ(LogDataLine(120, Units, {}, {}, values, switches, on, {}, channelValues),
+              QByteArray("     120, 0,  1,  \r\n"));
+}
+
+TEST_F(CsvLines, DataLineWritesConvertedValuesInTheirFormat)
+{
+    Units.Pressure = true;
+    TParamSet params;
+    params.set(epMap);
+    TParamValues values{};
+    values[epMap] = 14.5;
+    Units.ApplyConversions(values, params);
+    EXPECT_EQ(LogDataLine(0, Units, params, params, values, {}, {}, {}, {}),
+              QByteArray("       0, 1.00, \r\n"));
+}
+
+TEST_F(CsvLines, TimeIsRightAlignedAndNeverCut)
+{
+    const std::pair<uint32_t, const char*> cases[] = {
+        {0, "       0"},
+        {12, "      12"},
+        {12345678, "12345678"},
+        {123456789, "123456789"},
+        {4294967295u, "4294967295"},
+    };
+    for (auto [ms, text] : cases)
+        EXPECT_EQ(LogDataLine(ms, Units, {}, {}, {}, {}, {}, {}, {}), QByteArray(text) + ", \r\n");
+}
+
+TEST(CsvLogName, DateAndTimePattern)
+{
+    const QLocale us(QLocale::English, QLocale::UnitedStates);
+    EXPECT_EQ(
+        LogFileBaseName("/data/Logs", "ECU", QDateTime(QDate(2004, 1, 5), QTime(14, 3, 27)), us),
+        "/data/Logs/QuillonLog-ECU-Mon Jan 5 2004 14-03.27");
+    EXPECT_EQ(LogFileBaseName("/l", "WRX", QDateTime(QDate(2010, 12, 23), QTime(9, 5, 7)), us),
+              "/l/QuillonLog-WRX-Thu Dec 23 2010 09-05.07");
+}
+
+class CsvLogFile : public ::testing::Test {
+  protected:
+    void TearDown() override { TCsvLogFile::SimulateWriteFailureAfter(-1); }
+    QString Path(const QString& name) const { return FDir.filePath(name); }
+
+  private:
+    QTemporaryDir FDir;
+};
+
+TEST_F(CsvLogFile, EachLineReachesTheFileBeforeClose)
+{
+    const QString path = Path("log.csv");
+    {
+        QFile old(path);
+        ASSERT_TRUE(old.open(QIODevice::WriteOnly));
+        old.write("an older log with the same name, longer than the new one\r\n");
+    }
+    TCsvLogFile log;
+    ASSERT_TRUE(log.Open(path));
+    EXPECT_TRUE(log.IsOpen());
+    EXPECT_TRUE(log.WriteLine("Time,\r\n"));
+    EXPECT_EQ(ReadAll(path), "Time,\r\n"); // replaced, and on disk while still open
+    EXPECT_TRUE(log.WriteLine("       5, \r\n"));
+    log.Close();
+    EXPECT_FALSE(log.IsOpen());
+    EXPECT_EQ(ReadAll(path), "Time,\r\n       5, \r\n");
+    EXPECT_FALSE(log.WriteLine("x")); // closed
+}
+
+TEST_F(CsvLogFile, FailuresAreReported)
+{
+    TCsvLogFile log;
+    QString error;
+    EXPECT_FALSE(log.Open(Path("no such folder/log.csv"), &error));
+    EXPECT_FALSE(error.isEmpty());
+    EXPECT_FALSE(log.IsOpen());
+
+    // A full disk.
+    ASSERT_TRUE(log.Open("/dev/full"));
+    EXPECT_FALSE(log.WriteLine("Time,\r\n"));
+    log.Close(); // must not complain or throw
+}
+
+TEST_F(CsvLogFile, SimulatedFailureAfterSomeLines)
+{
+    TCsvLogFile::SimulateWriteFailureAfter(1);
+    TCsvLogFile log;
+    ASSERT_TRUE(log.Open(Path("log.csv")));
+    EXPECT_TRUE(log.WriteLine("Time,\r\n"));
+    EXPECT_FALSE(log.WriteLine("       0, \r\n"));
+    log.Close();
+    EXPECT_EQ(ReadAll(Path("log.csv")), "Time,\r\n");
+}
+
+TEST_F(CsvLogFile, CommentsFile)
+{
+    const QString path = Path("log.txt");
+    ASSERT_TRUE(SaveCommentsFile(path, {"Log From Subaru ECU", "", "caf\u00E9 90\u00B0"}));
+    EXPECT_EQ(ReadAll(path), "Log From Subaru ECU\r\n\r\ncaf\xE9 90\xB0\r\n");
+
+    // An empty memo writes nothing.
+    EXPECT_TRUE(SaveCommentsFile(Path("empty1.txt"), {}));
+    EXPECT_TRUE(SaveCommentsFile(Path("empty2.txt"), {""}));
+    EXPECT_FALSE(QFile::exists(Path("empty1.txt")));
+    EXPECT_FALSE(QFile::exists(Path("empty2.txt")));
+
+    EXPECT_FALSE(SaveCommentsFile(Path("no such folder/log.txt"), {"x"}));
+}
+
+TEST(CsvComments, FirstLine)
+{
+    EXPECT_EQ(CommentsFirstLine(""), "Log From Subaru ECU");
+    EXPECT_EQ(CommentsFirstLine("2002 WRX"), "Log From 2002 WRX");
+    const QString longText = CommentsFirstLine(QString(100, 'x'));
+    EXPECT_EQ(longText.size(), 89);
+    EXPECT_TRUE(longText.startsWith("Log From xxx"));
+}
+
+} // namespace
