@@ -8,6 +8,7 @@
 #include "EcuInterfaceForm.h"
 #include "ErrorDisplay.h"
 #include "Errors.h"
+#include "DashBoardForm.h"
 #include "FakeEcu.h"
 #include "FakeEcuForm.h"
 #include "FakeEcuInterface.h"
@@ -100,6 +101,7 @@ TfrmMain::TfrmMain(TOptions options) : FOptions(options)
     FSensorHub = std::make_unique<TSensorHub>();
     FSensorHub->DetectDevices();
     FSensorHub->LoadChannelSettings();
+    RegisterCaptureWindow();
 
     // 7, 8. Demo mode, then identify the ECU.
     menuAdvanced->menuAction()->setVisible(FOptions.Advanced);
@@ -412,6 +414,45 @@ void TfrmMain::UpdateToolItems()
     }
     for (QAction* a : {menuEcuReset, menuAuthenticity, menuReconnect})
         a->setEnabled(FConnected);
+}
+
+void TfrmMain::RegisterCaptureWindow()
+{
+    TToolWindowHooks hooks;
+    hooks.Open = [this] {
+        TDashBoardHost host;
+        host.Link = FLink.get();
+        host.Sensors = FSensorHub.get();
+        host.LoggingDirectory = [this] { return FLoggingDirectory; };
+        host.SetLoggingDirectory = [this](const QString& dir) { FLoggingDirectory = dir; };
+        host.GraphBackgroundColour = [this] { return FGraphBgColour; };
+        host.DemoMode = [this] { return DemoMode(); };
+        host.RegisterWindow = [this](QWidget* w) { RegisterWindow(w); };
+        host.UnregisterWindow = [this](QWidget* w) { UnregisterWindow(w); };
+        host.OpenLogFile = [this](const QString& f) { OpenLogFile(f); };
+        host.AddRecentFile = [this](const QString& f) { AddRecentFile(f); };
+        host.ToolWindowArea = [this] { return ToolWindowArea(); };
+        FDashBoard = new TfrmDashBoard(host);
+        FDashBoard->setGeometry(ToolWindowArea());
+        FDashBoard->show();
+    };
+    hooks.Close = [this] {
+        if (FDashBoard) {
+            FDashBoard->close();  // stops polling and saves its settings
+            delete FDashBoard.data();
+        }
+    };
+    SetToolWindow(twLiveData, hooks);
+}
+
+TfrmDashBoard* TfrmMain::DashBoard() const
+{
+    return FDashBoard;
+}
+
+bool TfrmMain::DemoMode() const
+{
+    return dynamic_cast<TFakeEcuInterface*>(FLink.get()) != nullptr;
 }
 
 void TfrmMain::SetToolWindow(TToolWindow window, TToolWindowHooks hooks)

@@ -24,6 +24,7 @@ class TEcuInterface;
 class TFakeEcu;
 class TfrmAbout;
 class TfrmCodeList;
+class TfrmDashBoard;
 class TfrmEcuInterface;
 class TfrmFakeEcu;
 class TfrmSupportedEcus;
@@ -69,6 +70,7 @@ public:
     TSensorHub* SensorHub() const { return FSensorHub.get(); }
     const QString& EcuName() const { return FEcuName; }
     bool Connected() const { return FConnected; }
+    bool DemoMode() const;
     QString LoggingDirectory() const { return FLoggingDirectory; }
     void SetLoggingDirectory(const QString& dir) { FLoggingDirectory = dir; }
     QColor GraphBackgroundColour() const { return FGraphBgColour; }
@@ -113,9 +115,12 @@ public:
 
     TfrmEcuInterface* EcuInterfaceWindow() const { return FLinkWindow; }
     TfrmFakeEcu* FakeEcuWindow() const { return FEmulatorWindow; }
+    TfrmDashBoard* DashBoard() const;
+    void OpenLogFile(const QString& fileName);
 
 private:
     void BuildMenus();
+    void RegisterCaptureWindow();
     void BuildStatusBar();
     void ReadSettings();
     void WriteSettings();
@@ -132,7 +137,6 @@ private:
     void InitResponse(const TByteArray& payload);
     void RequestTimeout();
     void menuOpenLogClick();
-    void OpenLogFile(const QString& fileName);
     void menuEcuResetClick();
     void menuAuthenticityClick();
     void menuReconnectClick();
@@ -146,6 +150,7 @@ private:
     std::unique_ptr<TSensorHub> FSensorHub;
     TfrmEcuInterface* FLinkWindow = nullptr;
     TfrmFakeEcu* FEmulatorWindow = nullptr;
+    QPointer<TfrmDashBoard> FDashBoard;
     QString FEcuName;
     TToolWindow FPendingWindow = twNone;
     TToolWindow FStartWindow = twNone;

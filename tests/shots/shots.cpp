@@ -6,6 +6,7 @@
 #include "EcuInterfaceForm.h"
 #include "AboutForm.h"
 #include "CodeListForm.h"
+#include "DashBoardForm.h"
 #include "FakeEcu.h"
 #include "FakeEcuForm.h"
 #include "SupportedEcuForm.h"
@@ -100,6 +101,31 @@ int main(int argc, char** argv)
         Save(panel, "emulator_" + panel->pgcPages->tabText(i).remove(' ').toLower());
     }
     panel->hide();
+
+    // The live-data window after a few seconds of polling, every page, its graph menu.
+    main.OpenToolWindow(twLiveData);
+    if (!QTest::qWaitFor([&] { return main.DashBoard() != nullptr; }, 3000))
+        std::printf("the live-data window did not open\n");
+    if (TfrmDashBoard* dash = main.DashBoard()) {
+        dash->resize(1280, 800);
+        dash->SetCaptureInterval(50);
+        QTest::qWait(4000);
+        for (int i = 0; i < dash->pgcPages->count(); ++i) {
+            dash->pgcPages->setCurrentIndex(i);
+            QTest::qWait(300);
+            Save(dash, "live_" + dash->pgcPages->tabText(i).remove(' ').toLower());
+        }
+        dash->pgcPages->setCurrentWidget(dash->tabGraphs);
+        dash->MenuPopup(0);
+        dash->GraphMenu->popup(QPoint(0, 0));
+        QTest::qWait(100);
+        Save(dash->GraphMenu, "live_graph_menu");
+        dash->GraphMenu->hide();
+        for (QMenu* m : dash->menuBar()->findChildren<QMenu*>(Qt::FindDirectChildrenOnly))
+            if (!m->title().isEmpty())
+                SaveMenu(m, "live_menu_" + m->title().remove('&').remove(' ').toLower());
+        dash->close();
+    }
 
     // The three list windows and the About box.
     {
