@@ -1231,10 +1231,10 @@ void TfrmDashBoard::UpdateGraphs(const TParamSet& received, const TParamValues& 
                 continue;
             auto data = series->data();
             data->add(QCPGraphData(t, value));
-            if (data->size() > DataPoints) {
-                const int excess = data->size() - DataPoints;
-                data->removeBefore((data->constBegin() + excess)->key);
-            }
+            // One at a time from the front (cheap there), so that points sharing a time
+            // still count singly.
+            while (data->size() > DataPoints)
+                data->remove(data->constBegin()->key);
             for (int e = 0; e < 3; ++e)
                 SetEditText(TraceEdits[g][k][e], texts[e]);
         }

@@ -1,0 +1,404 @@
+// The live-data window on the emulated link: polling, the log it writes, its triggers, its
+// recovery from failed requests and its settings.
+#include "DashBoardForm.h"
+
+#include "Dialogs.h"
+#include "EcuConstData.h"
+#include "FakeEcu.h"
+#include "FakeEcuInterface.h"
+#include "Settings.h"
+#include "Sounds.h"
+#include "TextCodec.h"
+#include "ThdTimer.h"
+
+#include <qcustomplot.h>
+
+#include <QAction>
+#include <QCheckBox>
+#include <QDir>
+#include <QLabel>
+#include <QLineEdit>
+#include <QRegularExpression>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include <gtest/gtest.h>
+
+#include <memory>
+
+namespace {
+
+class DashBoard : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        TSettingsStore::Instance().Open(Dir.filePath("s.ini"));
+        LogDir = Dir.filePath("logs");
+        Link = std::make_unique<TFakeEcuInterface>();
+        Ecu = std::make_unique<TFakeEcu>(11u);
+        Ecu->Connect(Link.get());
+        Link->SetActive(true);
+        bool identified = false;
+        Link->OnInitResponse = [&](uint8_t, uint8_t, const TByteArray&) { identified = true; };
+        Link->RequestInit();
+        ASSERT_TRUE(QTest::qWaitFor([&] { return identified; }, 2000));
+        Link->OnInitResponse = nullptr;
+        Link->OnRequestTimeout = [this](const TByteArray&) { ++MainTimeouts; };
+    }
+    void TearDown() override
+    {
+        Form.reset();
+        TCsvLogFile::SimulateWriteFailureAfter(-1);
+        Link->SetActive(false);
+        Ecu.reset();
+        Link.reset();
+    }
+
+    TDashBoardHost Host()
+    {
+        TDashBoardHost host;
+        host.Link = Link.get();
+        host.LoggingDirectory = [this] { return LogDir; };
+        host.SetLoggingDirectory = [this](const QString& d) { LogDir = d; };
+        host.GraphBackgroundColour = [] { return QColor(Qt::black); };
+        host.DemoMode = [this] { return Demo; };
+        host.AddRecentFile = [this](const QString& f) { Recent << f; };
+        host.OpenLogFile = [this](const QString& f) { Opened << f; };
+        return host;
+    }
+    // Built hidden: requests only go out for a visible window, so a test can hand the
+    // window replies of its own.
+    void Create(bool show = false)
+    {
+        Form.reset();
+        Form = std::unique_ptr<TfrmDashBoard>(new TfrmDashBoard(Host()));
+        Form->setAttribute(Qt::WA_DeleteOnClose, false);
+        if (show)
+            Form->show();
+    }
+    void Tick(std::initializer_list<TEcuParam> params)
+    {
+        for (int p = 0; p < EcuParamCount; ++p)
+            if (Form->ParamRows[p].Check)
+                Form->ParamRows[p].Check->setChecked(false);
+        for (TEcuParam p : params) {
+            ASSERT_TRUE(Form->ParamRows[p].Check) << "not supported: " << p;
+            Form->ParamRows[p].Check->setChecked(true);
+        }
+        Form->AnalogueCheckClick();
+    }
+    // One reply as the link would deliver it, with the given converted values.
+    void Reply(std::initializer_list<std::pair<TEcuParam, double>> values, TSwitchSet present = {},
+               TSwitchSet on = {})
+    {
+        TParamSet received;
+        TParamValues v{};
+        for (auto [p, x] : values) {
+            received.set(p);
+            v[p] = x;
+        }
+        Form->EcuDataReceived(received, v, TParamRaw{}, present, on);
+    }
+    QStringList LogFiles() const
+    {
+        return QDir(LogDir).entryList({"*.csv"}, QDir::Files, QDir::Name);
+    }
+    QByteArray ReadLog(const QString& name) const
+    {
+        QFile f(QDir(LogDir).filePath(name));
+        return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+    }
+
+    QTemporaryDir Dir;
+    QString LogDir;
+    bool Demo = false;
+    QStringList Recent, Opened;
+    int MainTimeouts = 0;
+    TScopedRecordingDialogs Dialogs;
+    TScopedRecordingSounds Sounds;
+    std::unique_ptr<TFakeEcuInterface> Link;
+    std::unique_ptr<TFakeEcu> Ecu;
+    std::unique_ptr<TfrmDashBoard> Form;
+};
+
+TEST_F(DashBoard, PollsTheEcuAndShowsValues)
+{
+    Create(true);
+    EXPECT_EQ(Form->windowTitle(), "Live ECU Data Capture");
+    EXPECT_EQ(Form->pgcPages->tabText(0), "Analogue Data");
+    Form->SetCaptureInterval(20);
+    // The default selection ticks four parameters, engine speed among them.
+    EXPECT_EQ(Form->GetAnalogueSet().count(), 4u);
+    EXPECT_TRUE(Form->GetAnalogueSet().test(epEngspd));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !Form->ParamRows[epEngspd].CurEdit->text().isEmpty(); }, 5000));
+    const QRegularExpression interval("^\\d+ms interval$");
+    EXPECT_TRUE(interval.match(Form->pnlInterval->text()).hasMatch()) << Form->pnlInterval->text().toStdString();
+    // Values keep coming: one request outstanding at a time, re-armed by each reply.
+    const int before = Ecu->RequestsReceived(frReadAddresses);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return Ecu->RequestsReceived(frReadAddresses) >= before + 3; }, 5000));
+    EXPECT_EQ(Form->ParamRows[epEngspd].CurEdit->text(), Form->Units.FormatParam(epEngspd, Form->ParamRows[epEngspd].Stats.LastShown));
+
+    // Closing gives the link back.
+    Form->close();
+    ASSERT_TRUE(Link->OnRequestTimeout);
+    Link->OnRequestTimeout(TByteArray{});
+    EXPECT_EQ(MainTimeouts, 1);
+    EXPECT_FALSE(Link->OnParamValues);
+}
+
+TEST_F(DashBoard, StatisticsAndGreyedRows)
+{
+    Create();
+    Tick({epEngspd, epCooltemp});
+    Reply({{epEngspd, 2000}, {epCooltemp, 80}});
+    Reply({{epEngspd, 3000}});
+    const TDataRow& rpm = Form->ParamRows[epEngspd];
+    EXPECT_EQ(rpm.MinEdit->text(), Form->Units.FormatParam(epEngspd, 2000));
+    EXPECT_EQ(rpm.MaxEdit->text(), Form->Units.FormatParam(epEngspd, 3000));
+    // Missing from the last reply: texts kept, greyed; back to normal with the next one.
+    const TDataRow& ct = Form->ParamRows[epCooltemp];
+    EXPECT_EQ(ct.CurEdit->text(), Form->Units.FormatParam(epCooltemp, 80));
+    EXPECT_TRUE(ct.Greyed);
+    Reply({{epEngspd, 3000}, {epCooltemp, 81}});
+    EXPECT_FALSE(ct.Greyed);
+
+    Form->menuResMinMax->trigger();
+    EXPECT_TRUE(rpm.CurEdit->text().isEmpty());
+    Reply({{epEngspd, 2500}});
+    EXPECT_EQ(rpm.MinEdit->text(), rpm.CurEdit->text());
+    EXPECT_EQ(rpm.MaxEdit->text(), rpm.CurEdit->text());
+}
+
+TEST_F(DashBoard, LogFileIsByteExactAndFollowsTheTickedSet)
+{
+    Create();
+    ASSERT_TRUE(Form->SupportedSwitches.any());
+    int sw = 0;
+    while (!Form->SupportedSwitches.test(sw))
+        ++sw;
+    Tick({epEngspd, epCooltemp});
+    Form->SwitchRows[sw].Check->setChecked(true);
+    Form->menuFahrenheit->trigger();
+    Form->menuLogData->trigger();
+    ASSERT_TRUE(Form->Logging);
+    EXPECT_EQ(Form->menuLogData->text(), "Stop &Logging");
+    TSwitchSet present, on;
+    present.set(sw);
+    on.set(sw);
+    Reply({{epEngspd, 2450}, {epCooltemp, 90}}, present, on);  // 90 C arrives as 194 F
+    Form->ParamRows[epCooltemp].Check->setChecked(false);
+    Form->AnalogueCheckClick();
+    Reply({{epEngspd, 2500}});
+    Form->menuLogData->trigger();
+    EXPECT_FALSE(Form->Logging);
+
+    const QStringList files = LogFiles();
+    ASSERT_EQ(files.size(), 1);
+    EXPECT_TRUE(files[0].startsWith("QuillonLog-")) << files[0].toStdString();
+    const QByteArray log = ReadLog(files[0]);
+    const QList<QByteArray> lines = log.split('\n');
+    ASSERT_EQ(lines.size(), 5) << log.toStdString();  // four lines, each CR LF, plus the empty tail
+    const QByteArray rpmHead = ToWin1252(ParamDefs[epEngspd].Name + " (" + ParamDefs[epEngspd].Units + "),");
+    const QByteArray ctHead = ToWin1252(ParamDefs[epCooltemp].Name) + " (\xB0" "F),";
+    const QByteArray swHead = ToWin1252(SwitchDefs[sw].Name) + ",";
+    // Columns in parameter index order.
+    const bool ctFirst = epCooltemp < epEngspd;
+    EXPECT_EQ(lines[0], "Time," + (ctFirst ? ctHead + rpmHead : rpmHead + ctHead) + swHead + "\r");
+    EXPECT_TRUE(QRegularExpression(ctFirst ? "^[ 0-9]{8}, 194.0, 2450, 1,  \r$" : "^[ 0-9]{8}, 2450, 194.0, 1,  \r$").match(QString::fromLatin1(lines[1])).hasMatch())
+        << lines[1].toStdString();
+    EXPECT_EQ(lines[2], "Time," + rpmHead + swHead + "\r");
+    // The switch was not in the second reply: written as off.
+    EXPECT_TRUE(QRegularExpression("^[ 0-9]{8}, 2500, 0,  \r$").match(QString::fromLatin1(lines[3])).hasMatch())
+        << lines[3].toStdString();
+
+    // The comments file, the recent list and "Open Last Log File".
+    EXPECT_TRUE(QFile::exists(Form->LogBaseName + ".txt"));
+    EXPECT_EQ(Recent, QStringList{Form->LastLogName});
+    EXPECT_TRUE(Form->menuOpenLastLog->isEnabled());
+    Form->menuOpenLastLog->trigger();
+    EXPECT_EQ(Opened, QStringList{Form->LastLogName});
+}
+
+TEST_F(DashBoard, LoggingRefusalsAndFailures)
+{
+    Create();
+    // Nothing ticked: a beep and nothing else.
+    Tick({});
+    Form->menuLogData->trigger();
+    EXPECT_FALSE(Form->Logging);
+    EXPECT_TRUE(LogFiles().isEmpty());
+    EXPECT_EQ(Dialogs->Calls.size(), 0u);
+    EXPECT_EQ(Sounds->Calls.back().Name, "DefaultBeep");
+
+    // A folder that cannot be made.
+    Tick({epEngspd});
+    LogDir = Dir.filePath("no/such/folder");
+    Form->menuLogData->trigger();
+    EXPECT_FALSE(Form->Logging);
+    ASSERT_EQ(Dialogs->Count(TDialogKind::Error), 1);
+    EXPECT_TRUE(Dialogs->Texts(TDialogKind::Error)[0].startsWith("Unable to create default logging directory."));
+
+    // The disk fills up after the header and one line: logging stops with its message,
+    // and the capture cycle goes on.
+    LogDir = Dir.filePath("logs");
+    TCsvLogFile::SimulateWriteFailureAfter(2);
+    Form->menuLogData->trigger();
+    ASSERT_TRUE(Form->Logging);
+    Reply({{epEngspd, 1000}});
+    Reply({{epEngspd, 1100}});
+    EXPECT_FALSE(Form->Logging);
+    EXPECT_EQ(Dialogs->Texts(TDialogKind::Error).back(),
+              "There has been a problem writing to the logfile - perhaps you have run out of disk space. "
+              "Logging has been cancelled");
+    EXPECT_TRUE(Form->RequestTimer->Enabled());
+}
+
+TEST_F(DashBoard, FullThrottleAndDefogTriggers)
+{
+    Create();
+    ASSERT_TRUE(Form->menuLogThrot->isEnabled());
+    Tick({epEngspd});
+    Form->menuLogThrot->trigger();
+    EXPECT_TRUE(Form->GetAnalogueSet().test(epThrotAn));  // requested for the trigger
+    std::vector<bool> logging;
+    for (double throttle : {85.0, 95.0, 85.0, 79.0}) {
+        Reply({{epEngspd, 2000}, {epThrotAn, throttle}});
+        logging.push_back(Form->Logging);
+    }
+    EXPECT_EQ(logging, (std::vector<bool>{false, true, true, false}));
+    EXPECT_EQ(LogFiles().size(), 1);
+
+    // Checking the defog trigger unchecks the throttle one; the switch opens and closes logs.
+    Form->menuDefogLog->trigger();
+    EXPECT_FALSE(Form->menuLogThrot->isChecked());
+    EXPECT_TRUE(Form->GetDigitalSet().test(esDefogSw));
+    TSwitchSet present;
+    present.set(esDefogSw);
+    Reply({{epEngspd, 2000}}, present, present);
+    EXPECT_TRUE(Form->Logging);
+    Reply({{epEngspd, 2000}}, present, {});
+    EXPECT_FALSE(Form->Logging);
+    // By hand: both triggers off.
+    Form->menuLogData->trigger();
+    EXPECT_FALSE(Form->menuDefogLog->isChecked());
+    EXPECT_TRUE(Form->Logging);
+}
+
+TEST_F(DashBoard, CommsErrorUntickesFromTheHighestIndexDown)
+{
+    Create();
+    // Pick supported parameters: remember which were ticked and their sizes.
+    std::vector<int> ticked;
+    for (int p = 0; p < EcuParamCount && ticked.size() < 8; ++p)
+        if (Form->ParamRows[p].Check)
+            ticked.push_back(p);
+    ASSERT_GE(ticked.size(), 4u);
+    for (int p = 0; p < EcuParamCount; ++p)
+        if (Form->ParamRows[p].Check)
+            Form->ParamRows[p].Check->setChecked(std::find(ticked.begin(), ticked.end(), p) != ticked.end());
+    int bytes = 0;
+    for (int p : ticked)
+        bytes += ParamDefs[p].Size;
+    Form->LargestReply = bytes - 3;  // 3 bytes too many
+    Link->LastReadCount = bytes;
+    Form->CommsError(TByteArray{});
+    EXPECT_TRUE(Dialogs->Texts(TDialogKind::Warning).back().contains("too many parameters"));
+    int removed = 0;
+    std::vector<int> unticked;
+    for (auto it = ticked.rbegin(); it != ticked.rend() && removed < 3; ++it) {
+        unticked.push_back(*it);
+        removed += ParamDefs[*it].Size;
+    }
+    for (int p : ticked) {
+        const bool expectOff = std::find(unticked.begin(), unticked.end(), p) != unticked.end();
+        EXPECT_EQ(Form->ParamRows[p].Check->isChecked(), !expectOff) << p;
+    }
+    // A reply as large as the request: the cabling message, nothing unticked.
+    Form->LargestReply = 100;
+    Form->CommsError(TByteArray{});
+    EXPECT_TRUE(Dialogs->Texts(TDialogKind::Warning).back().contains("Check your cabling"));
+    EXPECT_TRUE(Form->RequestTimer->Enabled());
+}
+
+TEST_F(DashBoard, SettingsSurviveReopening)
+{
+    Create();
+    Tick({epEngspd, epCooltemp, epThrotAn, epEngload, epBatvolt});
+    Form->menuRates[0]->trigger();  // 20 ms
+    Form->menuConvBar->trigger();
+    Form->menuVehSpd[1]->trigger();
+    Form->menuLogThrot->trigger();
+    Form->DataPoints = 50;
+    Create();
+    EXPECT_EQ(Form->GetAnalogueSet().count(), 5u);
+    EXPECT_TRUE(Form->ParamRows[epBatvolt].Check->isChecked());
+    EXPECT_TRUE(Form->menuRates[0]->isChecked());
+    EXPECT_EQ(Form->RequestTimer->Interval(), 20);
+    EXPECT_TRUE(Form->menuConvBar->isChecked());
+    EXPECT_TRUE(Form->menuVehSpd[1]->isChecked());
+    EXPECT_EQ(Form->Units.Speed, vsMPH);
+    EXPECT_TRUE(Form->menuLogThrot->isChecked());
+    EXPECT_EQ(Form->DataPoints, 50);
+
+    // An interval no item offers is still used; in demo mode the triggers are left alone.
+    Form.reset();
+    TSettingsStore::Instance().WriteInteger("SOFTWARE/Morvane/Quillon/Dashboard/Capture",
+                                            "CaptureIntervalMilliseconds", 150);
+    Demo = true;
+    Create();
+    EXPECT_EQ(Form->RequestTimer->Interval(), 150);
+    for (QAction* a : Form->menuRates)
+        EXPECT_FALSE(a->isChecked());
+    EXPECT_FALSE(Form->menuLogThrot->isChecked());
+    Form.reset();
+    EXPECT_TRUE(TSettingsStore::Instance().ReadBool("SOFTWARE/Morvane/Quillon/Dashboard/Capture",
+                                                    "LogOnFullThrottle", false));
+}
+
+TEST_F(DashBoard, GraphMenuAndGraphs)
+{
+    Create();
+    Tick({epEngspd, epCooltemp, epThrotAn, epEngload});
+    auto item = [&](int code) -> QAction* {
+        for (QAction* a : Form->GraphMenuItems)
+            if (a->data().toInt() == code)
+                return a;
+        return nullptr;
+    };
+    // Graph 1 shows two items; a third replaces the first checked one in menu order.
+    Form->Graphs.Graphs[0] = TGraphSources();
+    for (int code : {int(epEngspd), int(epThrotAn), int(epCooltemp)}) {
+        Form->MenuPopup(0);
+        Form->GraphMenuItemClick(0, item(code));
+    }
+    Form->MenuPopup(0);
+    EXPECT_FALSE(item(epEngspd)->isChecked());
+    EXPECT_TRUE(item(epThrotAn)->isChecked());
+    EXPECT_TRUE(item(epCooltemp)->isChecked());
+    const QString title = Form->GraphTitle(0);
+    EXPECT_TRUE(title.contains(" and ")) << title.toStdString();
+    // An unticked parameter frees its trace.
+    Form->ParamRows[epThrotAn].Check->click();
+    EXPECT_FALSE(Form->GraphTitle(0).contains(ParamDefs[epThrotAn].Name));
+    Form->MenuPopup(0);
+    EXPECT_FALSE(item(epThrotAn)->isEnabled());
+
+    // Points are kept up to DataPoints.
+    Form->DataPoints = 5;
+    for (int i = 0; i < 12; ++i)
+        Reply({{epEngspd, 1000.0 + i}, {epCooltemp, 80}, {epEngload, 1}});
+    for (int g = 0; g < GraphCount; ++g)
+        for (int t = 0; t < 2; ++t)
+            EXPECT_LE(Form->Series[g][t]->dataCount(), 5);
+
+    // Data points: a text that is no number is refused.
+    Dialogs->InputAnswers.push_back(QString("many"));
+    Form->menuSetDataPoints->trigger();
+    EXPECT_EQ(Dialogs->Texts(TDialogKind::Error).back(), "Invalid value entered");
+    EXPECT_EQ(Form->DataPoints, 5);
+    Dialogs->InputAnswers.push_back(QString("300"));
+    Form->menuSetDataPoints->trigger();
+    EXPECT_EQ(Form->DataPoints, 300);
+}
+
+}  // namespace
