@@ -1,5 +1,6 @@
 // The main window in demo mode, in-process: the emulated link and ECU, a temporary
 // settings file, and recording dialogs and sounds so that nothing blocks.
+#include "DashBoardForm.h"
 #include "Dialogs.h"
 #include "EcuConstData.h"
 #include "EcuInterface.h"
@@ -11,6 +12,8 @@
 #include "TestPrint.h"
 
 #include <QAction>
+#include <QLineEdit>
+#include <QCheckBox>
 #include <QFile>
 #include <QLabel>
 #include <QMenu>
@@ -236,4 +239,28 @@ TEST_F(MainForm, ToolWindowOpensOnlyWhenTheEcuAnswers)
     ASSERT_TRUE(QTest::qWaitFor([&] { return opened == 1; }, 4000));
     EXPECT_EQ(w->Link()->MaxAttempts, 10);
     EXPECT_EQ(w->PendingWindow(), twNone);
+}
+
+TEST_F(MainForm, LiveDataCaptureOpensBelowTheBarAndCloses)
+{
+    auto w = Create();
+    ASSERT_TRUE(WaitConnected(*w));
+    w->menuToolWindows[twLiveData]->trigger();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return w->DashBoard() != nullptr; }, 3000));
+    TfrmDashBoard* dash = w->DashBoard();
+    EXPECT_EQ(dash->windowTitle(), "Live ECU Data Capture");
+    EXPECT_EQ(w->Link()->MaxAttempts, 10);
+    EXPECT_TRUE(w->menuWindow->isEnabled());
+    // Values arrive through the main window's link.
+    dash->SetCaptureInterval(20);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !dash->ParamRows[epEngspd].CurEdit->text().isEmpty(); }, 5000));
+
+    // Another tool closes it; the main window gets its time-out handler back.
+    w->CloseAllToolWindows();
+    EXPECT_EQ(w->DashBoard(), nullptr);
+    EXPECT_FALSE(w->Link()->OnParamValues);
+    w->Emulator()->SetFaults({.Silent = true});
+    w->Link()->RequestInit();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !w->Connected(); }, 10000));
+    EXPECT_EQ(Dialogs->Count(TDialogKind::Warning), 1);
 }

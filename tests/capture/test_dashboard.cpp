@@ -402,3 +402,22 @@ TEST_F(DashBoard, GraphMenuAndGraphs)
 }
 
 }  // namespace
+
+namespace {
+
+TEST_F(DashBoard, RefusedRequestUnticksEveryParameterAndPollsAgain)
+{
+    Link->SupportedParams.set();  // far more than one request can carry
+    Create();
+    Form->btnAnSelAllOldClick();
+    const int before = Ecu->RequestsReceived(frReadAddresses);
+    Form->RequestData();
+    ASSERT_EQ(Dialogs->Count(TDialogKind::Error), 1);
+    EXPECT_TRUE(Dialogs->Texts(TDialogKind::Error)[0].startsWith("A problem was encountered in communication."));
+    EXPECT_TRUE(Form->GetAnalogueSet().none());
+    // The second try went out with engine speed alone.
+    EXPECT_TRUE(QTest::qWaitFor([&] { return Ecu->RequestsReceived(frReadAddresses) > before; }, 2000));
+    EXPECT_EQ(Link->LastReadCount, 2);
+}
+
+}  // namespace
