@@ -4,7 +4,8 @@
 // traces each already holding 500 points, graphs not paused. The wire time of that request
 // and reply (13 + 4N bytes for N addresses, 10 bits a byte) is printed as counters so the
 // share can be read off directly.
-// BM_GraphPageRepaint: the four plots replotted and the page painted at 1280 x 800.
+// BM_GraphPageRepaint: the four plots replotted and the whole graph page painted, window at
+// 1280 x 800.
 
 #include "DashBoardForm.h"
 #include "Dialogs.h"
@@ -117,17 +118,19 @@ void BM_GraphPageRepaint(benchmark::State& state)
     form->pgcPages->setCurrentWidget(form->tabGraphs);
     form->show();
     QCoreApplication::processEvents();
+    // The plots redraw their buffers, then the whole page paints through the window's
+    // backing store, as the event loop does when the coalesced update comes round.
     for (auto _ : state) {
         for (QCustomPlot* plot : form->Plots)
-            plot->replot(QCustomPlot::rpImmediateRefresh);
-        QPixmap pixmap = form->tabGraphs->grab();
-        benchmark::DoNotOptimize(pixmap);
+            plot->replot(QCustomPlot::rpQueuedRefresh);
+        form->tabGraphs->repaint();
     }
     state.counters["width"] = form->width();
     state.counters["height"] = form->height();
     form->hide();
 }
 BENCHMARK(BM_GraphPageRepaint)->Unit(benchmark::kMillisecond);
+
 
 }  // namespace
 

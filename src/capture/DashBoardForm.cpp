@@ -460,6 +460,7 @@ QWidget* TfrmDashBoard::BuildGraphPage()
         auto* plot = new QCustomPlot(FGraphArea);
         plot->setNoAntialiasingOnDrag(true);
         plot->setNotAntialiasedElements(QCP::aeAll);
+        plot->setPlottingHint(QCP::phFastPolylines, true);
         plot->setBackground(palette().color(QPalette::Window));
         plot->axisRect()->setBackground(background);
         plot->xAxis2->setVisible(true);
@@ -467,6 +468,9 @@ QWidget* TfrmDashBoard::BuildGraphPage()
         plot->xAxis2->setTickLabels(false);
         for (QCPAxis* axis : {plot->xAxis, plot->yAxis}) {
             axis->grid()->setVisible(true);
+            // Solid grid lines: dotted ones cost more to draw than the traces.
+            axis->grid()->setPen(QPen(QColor(80, 80, 80), 0, Qt::SolidLine));
+            axis->grid()->setZeroLinePen(QPen(QColor(130, 130, 130), 0, Qt::SolidLine));
             axis->setNumberFormat(QStringLiteral("g"));
             axis->setNumberPrecision(6);
         }
