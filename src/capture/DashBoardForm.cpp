@@ -85,6 +85,17 @@ const char* const DigitalHelp =
     "reading one of them brings the others along \"for free\".\n\n"
     "That is why ticking one switch may show the values of several.";
 
+// The items whose row has a ticked check box (rows without controls are never ticked).
+template <size_t N, class TRows>
+std::bitset<N> TickedSet(const TRows& rows)
+{
+    std::bitset<N> set;
+    for (size_t i = 0; i < rows.size(); ++i)
+        if (rows[i].Check && rows[i].Check->isChecked())
+            set.set(i);
+    return set;
+}
+
 }  // namespace
 
 // ---------------------------------------------------------------------------------------
@@ -142,7 +153,7 @@ void TfrmDashBoard::FormCreate()
     pnlInterval->setFixedWidth(100);
     pnlInterval->setAlignment(Qt::AlignCenter);
     pnlStatus = new TColourPanel(bar);
-    pnlStatus->setFixedWidth(200);
+    pnlStatus->setMinimumWidth(200);  // and the rest of the bar, so a long path stays readable
     pnlStatus->setMinimumHeight(18);
     bar->addWidget(pnlInterval);
     bar->addWidget(pnlStatus, 1);
@@ -197,21 +208,14 @@ void TfrmDashBoard::FormCreate()
 
     // 11. At least four parameters ticked where the ECU has them.
     {
-        TParamSet ticked;
-        for (int p = 0; p < EcuParamCount; ++p)
-            ticked[p] = ParamRows[p].Check && ParamRows[p].Check->isChecked();
-        const TParamSet selection = DefaultSelection(ticked, SupportedParams);
+        const TParamSet selection = DefaultSelection(TickedSet<200>(ParamRows), SupportedParams);
         for (int p = 0; p < EcuParamCount; ++p)
             if (ParamRows[p].Check)
                 ParamRows[p].Check->setChecked(selection.test(p));
     }
 
     // 12. Graphs and comments.
-    TParamSet tickedSupported;
-    for (int p = 0; p < EcuParamCount; ++p)
-        if (ParamRows[p].Check && ParamRows[p].Check->isChecked())
-            tickedSupported.set(p);
-    Graphs.InitialAssign(tickedSupported);
+    Graphs.InitialAssign(TickedSet<200>(ParamRows));
     for (int g = 0; g < GraphCount; ++g)
         UpdateGraphCaption(g);
     FillComments();
@@ -608,10 +612,7 @@ void TfrmDashBoard::RequestData()
 
 TParamSet TfrmDashBoard::GetAnalogueSet() const
 {
-    TParamSet set;
-    for (int p = 0; p < EcuParamCount; ++p)
-        if (ParamRows[p].Check && ParamRows[p].Check->isChecked())
-            set.set(p);
+    TParamSet set = TickedSet<200>(ParamRows);
     if (menuLogThrot->isChecked())
         set.set(epThrotAn);
     return set;
@@ -619,10 +620,7 @@ TParamSet TfrmDashBoard::GetAnalogueSet() const
 
 TSwitchSet TfrmDashBoard::GetDigitalSet() const
 {
-    TSwitchSet set;
-    for (int s = 0; s < EcuSwitchCount; ++s)
-        if (SwitchRows[s].Check && SwitchRows[s].Check->isChecked())
-            set.set(s);
+    TSwitchSet set = TickedSet<96>(SwitchRows);
     if (menuDefogLog->isChecked())
         set.set(esDefogSw);
     return set;
@@ -630,11 +628,7 @@ TSwitchSet TfrmDashBoard::GetDigitalSet() const
 
 TSensorChannels TfrmDashBoard::GetExternalSet() const
 {
-    TSensorChannels set;
-    for (int ch = 0; ch < SensorChannelCount; ++ch)
-        if (ChannelRows[ch].Check && ChannelRows[ch].Check->isChecked())
-            set.set(ch);
-    return set;
+    return TickedSet<48>(ChannelRows);
 }
 
 void TfrmDashBoard::EcuDataReceived(const TParamSet& received, const TParamValues& values, const TParamRaw&,
@@ -804,11 +798,7 @@ void TfrmDashBoard::CommsError(const TByteArray&)
         Dialogs().Warning(QStringLiteral(
             "There has been a problem communicating with the ECU. This may be due to too many parameters being "
             "selected. Some parameters will be deselected in an attempt to correct the problem."));
-        TParamSet tickedSupported;
-        for (int p = 0; p < EcuParamCount; ++p)
-            if (ParamRows[p].Check && ParamRows[p].Check->isChecked())
-                tickedSupported.set(p);
-        const TParamSet untick = ParamsToUntick(tickedSupported, ParamSetBytes(GetAnalogueSet()), LargestReply);
+        const TParamSet untick = ParamsToUntick(TickedSet<200>(ParamRows), ParamSetBytes(GetAnalogueSet()), LargestReply);
         for (int p = EcuParamCount - 1; p >= 0; --p)
             if (untick.test(p))
                 ParamRows[p].Check->setChecked(false);
@@ -884,8 +874,7 @@ void TfrmDashBoard::LoadSettings()
 {
     TDashBoardSettings settings(TSettingsStore::Instance());
     TDashBoardSelection sel;
-    for (int p = 0; p < EcuParamCount; ++p)
-        sel.Analogue[p] = ParamRows[p].Check && ParamRows[p].Check->isChecked();
+    sel.Analogue = TickedSet<200>(ParamRows);
     settings.LoadSelection(sel, SupportedParams, SupportedSwitches, AvailableChannels);
     for (int p = 0; p < EcuParamCount; ++p)
         if (ParamRows[p].Check)
@@ -920,12 +909,10 @@ void TfrmDashBoard::SaveSettings()
 {
     TDashBoardSettings settings(TSettingsStore::Instance());
     TDashBoardSelection sel;
-    sel.Analogue = GetAnalogueSet();
-    if (menuLogThrot->isChecked() && !(ParamRows[epThrotAn].Check && ParamRows[epThrotAn].Check->isChecked()))
-        sel.Analogue.reset(epThrotAn);  // requested for the trigger, not ticked
-    for (int s = 0; s < EcuSwitchCount; ++s)
-        sel.Digital[s] = SwitchRows[s].Check && SwitchRows[s].Check->isChecked();
-    sel.External = GetExternalSet();
+    // The ticks only: what a trigger adds to the request is not the user's choice.
+    sel.Analogue = TickedSet<200>(ParamRows);
+    sel.Digital = TickedSet<96>(SwitchRows);
+    sel.External = TickedSet<48>(ChannelRows);
     settings.SaveSelection(sel, SupportedParams, SupportedSwitches, AvailableChannels);
     settings.SaveCaptureInterval(RequestTimer->Interval());
     settings.SaveDataPoints(DataPoints);

@@ -3,20 +3,13 @@
 #include "TableOverride.h"
 
 #include "EcuConstData.h"
+#include "SetOf.h"
 
 #include <gtest/gtest.h>
 
 #include <set>
 
 namespace {
-
-TParamSet Set(std::initializer_list<int> params)
-{
-    TParamSet s;
-    for (int p : params)
-        s.set(p);
-    return s;
-}
 
 TEST(DisplayOrder, IsAPermutationOfEveryParameter)
 {

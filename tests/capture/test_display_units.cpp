@@ -3,18 +3,11 @@
 #include "TestPrint.h"
 
 #include "EcuConstData.h"
+#include "SetOf.h"
 
 #include <gtest/gtest.h>
 
 namespace {
-
-TParamSet Set(std::initializer_list<int> params)
-{
-    TParamSet s;
-    for (int p : params)
-        s.set(p);
-    return s;
-}
 
 TEST(DisplayUnits, NamesAndUnitsFollowTheOptions)
 {

@@ -15,6 +15,7 @@
 #include "QuillonApplication.h"
 #include "Settings.h"
 
+#include <QCheckBox>
 #include <QDir>
 #include <QMenu>
 #include <QMenuBar>
@@ -109,6 +110,12 @@ int main(int argc, char** argv)
     if (TfrmDashBoard* dash = main.DashBoard()) {
         dash->resize(1280, 800);
         dash->SetCaptureInterval(50);
+        int switches = 0;
+        for (TSwitchRow& row : dash->SwitchRows)
+            if (row.Check && switches < 3)
+                row.Check->setChecked(true), ++switches;
+        dash->menuFahrenheit->trigger();
+        dash->menuLogData->trigger();
         QTest::qWait(4000);
         for (int i = 0; i < dash->pgcPages->count(); ++i) {
             dash->pgcPages->setCurrentIndex(i);
@@ -124,6 +131,7 @@ int main(int argc, char** argv)
         for (QMenu* m : dash->menuBar()->findChildren<QMenu*>(Qt::FindDirectChildrenOnly))
             if (!m->title().isEmpty())
                 SaveMenu(m, "live_menu_" + m->title().remove('&').remove(' ').toLower());
+        dash->menuLogData->trigger();
         dash->close();
     }
 
