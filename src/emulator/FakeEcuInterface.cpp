@@ -106,5 +106,9 @@ void TFakeEcuInterface::OnReplyDelay()
                6);
     FRxBuffer = FOutBuffer;
     FRxPos = 0;
+    // The line is free again before the bytes are decoded, so a streaming ECU can put its
+    // next reply on it while the tester takes this one.
+    if (OnTxEmpty)
+        OnTxEmpty();
     ProcessRx();
 }

@@ -31,6 +31,7 @@ public:
     QString GetDescription() const override;
     QString Caption() const override { return QStringLiteral("Ecu Interface Emulator"); }
     int FlushRxBuf() override;
+    bool SupportsFastPoll() const override { return true; }
 
     // Wire time of n bytes at the current rate: n * 9840 / baud milliseconds.
     unsigned WireTime(size_t n) const;
