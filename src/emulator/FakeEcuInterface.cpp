@@ -55,11 +55,6 @@ void TFakeEcuInterface::SetParity(uint8_t value)
     FParity = value;
 }
 
-QString TFakeEcuInterface::GetDescription() const
-{
-    return QStringLiteral("Demo Mode - Emulated Engine Management Unit");
-}
-
 int TFakeEcuInterface::FlushRxBuf()
 {
     LogMsg(QStringLiteral("TFakeEcuInterface.FlushRxBuf: "), 6);
