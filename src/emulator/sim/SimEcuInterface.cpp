@@ -198,7 +198,7 @@ void TSimEcuInterface::SendRaw(const TByteArray& bytes)
 {
     if (!FActive || FFd < 0)
         return;
-    Queue(bytes.data(), bytes.size());
+    Queue(bytes.data(), bytes.size(), true);
 }
 
 void TSimEcuInterface::ReadReady()
@@ -217,18 +217,22 @@ void TSimEcuInterface::ReadReady()
     if (!FActive)
         return;
     // The tester hears its own bytes on the single wire, before anything the ECU answers.
-    Queue(buf.data(), static_cast<size_t>(n));
+    Queue(buf.data(), static_cast<size_t>(n), false);
     FRx.insert(FRx.end(), buf.begin(), buf.begin() + n);
     if (FRxEventHandler)
         FRxEventHandler();
 }
 
-void TSimEcuInterface::Queue(const uint8_t* bytes, size_t n)
+void TSimEcuInterface::Queue(const uint8_t* bytes, size_t n, bool fromEcu)
 {
     if (n == 0)
         return;
     const qint64 now = FClock.nsecsElapsed() / 1000;
     qint64 due = std::max(now, FWireFreeUs);
+    // An ECU has its next reply ready when the line comes free; the little the sim's own
+    // timer and event loop added since then is not the ECU's and is taken back.
+    if (fromEcu && now > FWireFreeUs && now - FWireFreeUs <= SchedulingSlackUs)
+        due = FWireFreeUs;
     const qint64 step = ByteTimeUs();
     for (size_t i = 0; i < n; ++i) {
         due += step;

@@ -23,6 +23,7 @@ class TSimEcuInterface : public TEcuInterface {
     Q_OBJECT
 public:
     static constexpr int BitsPerByte = 10;
+    static constexpr qint64 SchedulingSlackUs = 2000;
 
     TSimEcuInterface();
     ~TSimEcuInterface() override;
@@ -65,7 +66,7 @@ public:
 
 private:
     void ReadReady();
-    void Queue(const uint8_t* bytes, size_t n);
+    void Queue(const uint8_t* bytes, size_t n, bool fromEcu);
     void Drain();
     void Close();
 
