@@ -140,7 +140,7 @@ void TSerialEcuInterface::SendRaw(const TByteArray& bytes)
 QString TSerialEcuInterface::GetDescription() const
 {
     const QSerialPortInfo info(ComPort);
-    const QString name = info.isNull() ? ComPort : info.portName();
+    const QString name = info.isNull() ? ComPort : info.systemLocation();
     const QString description = info.isNull() ? QString() : info.description();
     return description.isEmpty() ? name : name + QStringLiteral(" - ") + description;
 }

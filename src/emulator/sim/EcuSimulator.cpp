@@ -65,11 +65,9 @@ QString TEcuSimulator::Start(const TEcuSimOptions& options)
 
 void TEcuSimulator::ApplyFaults()
 {
-    TFakeEcuFaults f = FFaults;
-    f.ExtraDelayMs = FDelayMs;
-    if (!FFaults.Silent && !FFaults.CorruptChecksum && FFaults.LengthError == 0)
-        f.Count = -1;  // a delay alone applies to every reply
-    FEcu->SetFaults(f);
+    FEcu->SetFaults(FFaults);
+    // The delay belongs to the line, so that it outlasts a fault that clears after N replies.
+    FLink->SetReplyDelayMs(FDelayMs);
 }
 
 std::optional<std::pair<TFakeCodeList, int>> TEcuSimulator::FindCode(const QString& code, bool historic)

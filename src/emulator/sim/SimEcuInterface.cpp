@@ -233,6 +233,8 @@ void TSimEcuInterface::Queue(const uint8_t* bytes, size_t n, bool fromEcu)
     // timer and event loop added since then is not the ECU's and is taken back.
     if (fromEcu && now > FWireFreeUs && now - FWireFreeUs <= SchedulingSlackUs)
         due = FWireFreeUs;
+    if (fromEcu)
+        due += FReplyDelayUs;  // a quiet gap on the line before the answer
     const qint64 step = ByteTimeUs();
     for (size_t i = 0; i < n; ++i) {
         due += step;

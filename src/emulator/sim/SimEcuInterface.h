@@ -59,6 +59,8 @@ public:
     int FlushRxBuf() override;
     bool SupportsFastPoll() const override { return true; }
 
+    // The ECU's thinking time: the line stays quiet this long before each of its replies.
+    void SetReplyDelayMs(int ms) { FReplyDelayUs = qint64(ms) * 1000; }
     // Microseconds one byte takes on the line at the ECU's rate.
     qint64 ByteTimeUs() const;
     qint64 BytesReceived() const { return FBytesReceived; }
@@ -88,6 +90,7 @@ private:
     size_t FRxPos = 0;
     std::deque<TTxByte> FTx;
     qint64 FWireFreeUs = 0;
+    qint64 FReplyDelayUs = 0;
     QElapsedTimer FClock;
     QTimer FTxTimer;
     qint64 FBytesReceived = 0;
