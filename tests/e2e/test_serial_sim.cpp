@@ -234,8 +234,9 @@ TEST_F(SerialSim, FaultsEndInTheTimeoutPathAndShortRepliesAreDropped)
         ASSERT_TRUE(QTest::qWaitFor([&] { return Timeouts == 1; }, 10000));
         EXPECT_FALSE(Link->PendingRequestActive());
         // One broken answer per send; a retry may flush one that was still arriving.
-        if (std::string(fault) == "checksum")
+        if (std::string(fault) == "checksum") {
             EXPECT_GE(Link->InvalidReplies - invalid, 1);
+        }
         EXPECT_LE(Link->InvalidReplies - invalid, std::string(fault) == "checksum" ? 3 : 0);
         ASSERT_TRUE(Sim->Command("fault none"));
         ASSERT_TRUE(Identify().has_value()) << "answers again once the fault clears";
