@@ -15,6 +15,7 @@
 #include "Paths.h"
 #include "QuillonApplication.h"
 #include "SensorHub.h"
+#include "SerialEcuInterface.h"
 #include "Settings.h"
 #include "Sounds.h"
 #include "SupportedEcuForm.h"
@@ -29,6 +30,7 @@
 #include <QMenuBar>
 #include <QPainter>
 #include <QScreen>
+#include <QSerialPortInfo>
 #include <QStatusBar>
 #include <QUrl>
 
@@ -46,6 +48,7 @@ public:
     {
         FEmulated = emulated;
         FDescription = description;
+        setToolTip(Text());  // the panel may be too narrow for a long port description
         update();
     }
     QString Text() const
@@ -193,6 +196,8 @@ void TfrmMain::BuildMenus()
         FDemoEcuGroup->addAction(a);
         connect(a, &QAction::triggered, this, [this, e] { ChooseDemoEcu(e); });
     }
+    menuSerialPort = item(menuOptions, QStringLiteral("Choose ECU Comms &Serial Port..."), QKeySequence(),
+                          [this] { menuSerialPortClick(); });
     menuOptions->addSeparator();
     menuGraphBgColour = item(menuOptions, QStringLiteral("Set Graphing Background Colour..."), QKeySequence(), [this] {
         if (auto c = Dialogs().ChooseColour(FGraphBgColour))
@@ -361,6 +366,7 @@ void TfrmMain::SwitchOnDemoMode()
             FLink = std::make_unique<TFakeEcuInterface>();
             FLinkWindow = new TfrmEcuInterface(*FLink);
             FLinkWindow->setVisible(debugVisible);
+            FEmulator->SetBaudRate(FLink->BaudRate);  // a fresh line starts at the link's rate
         }
         FLink->OnInitResponse = [this](uint8_t, uint8_t, const TByteArray& payload) {
             InitResponse(payload);
@@ -382,7 +388,7 @@ void TfrmMain::InitResponse(const TByteArray&)
     const bool found = FLink->FindEcu(index);
     FEcuName = found ? EcuIds[index].Description : QStringLiteral("Subaru Ecu");
     FLiveTuningEcu = found && (index == 8 || index == 15 || index == 58);
-    // Demo mode is the only mode: an answer means connected.
+    // An answer means connected, from the emulator or from a car.
     SetConnected(true);
 }
 
@@ -521,6 +527,84 @@ void TfrmMain::HandleApplicationError(std::exception_ptr error)
         Dialogs().Error(QStringLiteral("Caught: ") +
                         TQuillonApplication::ErrorText(std::current_exception()));
     }
+}
+
+bool TfrmMain::DemoMode() const
+{
+    return dynamic_cast<TFakeEcuInterface*>(FLink.get()) != nullptr;
+}
+
+void TfrmMain::SwitchToSerialPort(const QString& port)
+{
+    CloseAllToolWindows();
+    try {
+        FEmulator->SetDemoActive(false);
+        FEmulator->Connect(nullptr);
+        const bool debugVisible = FLinkWindow && FLinkWindow->isVisible();
+        delete FLinkWindow;
+        FLinkWindow = nullptr;
+        if (FLink) {
+            FLink->SetActive(false);
+            FLink.reset();
+        }
+        FLink = std::make_unique<TSerialEcuInterface>(port);
+        FLink->OnInitResponse = [this](uint8_t, uint8_t, const TByteArray& payload) {
+            InitResponse(payload);
+        };
+        FLink->OnRequestTimeout = [this](const TByteArray&) { RequestTimeout(); };
+        FLinkWindow = new TfrmEcuInterface(*FLink);
+        FLinkWindow->setVisible(debugVisible);
+        FLink->SetActive(true);
+        for (QAction* a : menuBaud)
+            a->setChecked(a == menuBaud[0]);
+        static_cast<TLinkPanel*>(pnlStatus1)->SetLink(false, FLink->GetDescription());
+        SetConnected(false);
+        FLink->RequestInit();
+    } catch (...) {
+        Dialogs().Error(QStringLiteral("A problem was encountered - ") +
+                        TQuillonApplication::ErrorText(std::current_exception()) +
+                        QStringLiteral("\r\nQuillon will remain in Demo Mode.") +
+                        QStringLiteral("\r\nPerhaps you have selected a non-working serial port, or a "
+                                       "port that is in use by another device e.g. a mouse."));
+        SwitchOnDemoMode();
+        FLink->RequestInit();
+    }
+}
+
+void TfrmMain::menuSerialPortClick()
+{
+    // Device, description and USB ids, so that the cable can be told from a built-in port.
+    const QList<QSerialPortInfo> ports = QSerialPortInfo::availablePorts();
+    const QString demo = TFakeEcuInterface::Description();
+    QStringList items{demo};
+    int current = 0;
+    for (const QSerialPortInfo& p : ports) {
+        QString text = p.systemLocation();
+        if (!p.description().isEmpty())
+            text += QStringLiteral(" - ") + p.description();
+        if (p.hasVendorIdentifier() && p.hasProductIdentifier())
+            text += QStringLiteral(" [USB %1:%2]")
+                        .arg(p.vendorIdentifier(), 4, 16, QLatin1Char('0'))
+                        .arg(p.productIdentifier(), 4, 16, QLatin1Char('0'));
+        if (!DemoMode() && (FLink->ComPort == p.systemLocation() || FLink->ComPort == p.portName()))
+            current = static_cast<int>(items.size());
+        items << text;
+    }
+    const auto answer = Dialogs().ChooseItem(QStringLiteral("Choose ECU Comms Serial Port"),
+                                             QStringLiteral("Serial port (or type a device name):"),
+                                             items, current, true);
+    if (!answer || answer->trimmed().isEmpty())
+        return;
+    const int chosen = static_cast<int>(items.indexOf(*answer));
+    if (chosen == 0) {
+        if (!DemoMode()) {
+            CloseAllToolWindows();
+            SwitchOnDemoMode();
+            FLink->RequestInit();
+        }
+        return;
+    }
+    SwitchToSerialPort(chosen > 0 ? ports[chosen - 1].systemLocation() : answer->trimmed());
 }
 
 // ---------------------------------------------------------------- commands

@@ -98,12 +98,18 @@ public:
     // The application-wide error handler.
     void HandleApplicationError(std::exception_ptr error);
 
+    // Leaves demo mode for the ECU on a serial port; when the port cannot be opened, says so
+    // and stays in demo mode.
+    void SwitchToSerialPort(const QString& port);
+    bool DemoMode() const;
+
     // --- menu items (public for the tests and the tool windows) ---
     QMenu *menuFile, *menuReopen, *menuTools, *menuOptions, *menuDemoEcu, *menuStartWindow,
         *menuSensors, *menuWindow, *menuAdvanced, *menuHelp;
     QAction *menuOpenLog, *menuExit;
     std::array<QAction*, 7> menuToolWindows{};  // by TToolWindow
     QAction *menuEcuReset, *menuAuthenticity, *menuReconnect;
+    QAction *menuSerialPort;
     QAction *menuGraphBgColour, *menuLogLineColour;
     std::array<QAction*, 4> menuStart{};  // Live Data, Dashboard, Trouble Codes, Road Dyno
     QAction *menuConfigureSensors, *menuAP22Setup, *menuInnovateSetup;
@@ -143,6 +149,7 @@ private:
     void menuBaudClick(int rate);
     void menuViewFakeEcuClick();
     void menuViewEcuInterfaceClick();
+    void menuSerialPortClick();
 
     TOptions FOptions;
     std::unique_ptr<TEcuInterface> FLink;

@@ -34,7 +34,10 @@ int main(int argc, char** argv)
                                       QStringLiteral("Show the Advanced menu."));
     const QCommandLineOption partner(QStringLiteral("partner"),
                                      QStringLiteral("Offer the ECU authenticity check."));
-    parser.addOptions({settings, dataDir, advanced, partner});
+    const QCommandLineOption port(QStringLiteral("port"),
+                                  QStringLiteral("Connect to the ECU on serial port DEVICE instead of demo mode."),
+                                  QStringLiteral("DEVICE"));
+    parser.addOptions({settings, dataDir, advanced, partner, port});
     parser.process(app);
 
     // Numbers are written with "." and "," whatever the desktop's regional settings.
@@ -59,6 +62,8 @@ int main(int argc, char** argv)
     {
         TfrmMain main(options);
         main.ShowAsBar();
+        if (parser.isSet(port))
+            main.SwitchToSerialPort(parser.value(port));
         rc = app.exec();
     }
     return rc;

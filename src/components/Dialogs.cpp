@@ -184,6 +184,17 @@ std::optional<QString> TQtDialogs::InputBox(const QString& caption, const QStrin
     return text;
 }
 
+std::optional<QString> TQtDialogs::ChooseItem(const QString& caption, const QString& prompt,
+                                              const QStringList& items, int current, bool editable)
+{
+    bool ok = false;
+    const QString text =
+        QInputDialog::getItem(DialogParent(), caption, prompt, items, current, editable, &ok);
+    if (!ok)
+        return std::nullopt;
+    return text;
+}
+
 // ---------------------------------------------------------------- recording double
 
 namespace {
@@ -244,6 +255,15 @@ std::optional<QString> TRecordingDialogs::InputBox(const QString& caption, const
 {
     Calls.push_back({TDialogKind::Input, caption, prompt, TMessageButtons::Ok, {}, {}, defaultText});
     return TakeAnswer(InputAnswers, std::optional<QString>());
+}
+
+std::optional<QString> TRecordingDialogs::ChooseItem(const QString& caption, const QString& prompt,
+                                                     const QStringList& items, int current, bool)
+{
+    Calls.push_back({TDialogKind::Choice, caption, prompt, TMessageButtons::Ok, {}, {},
+                     items.value(current)});
+    LastChoiceItems = items;
+    return TakeAnswer(ChoiceAnswers, std::optional<QString>());
 }
 
 QStringList TRecordingDialogs::Texts(TDialogKind kind) const

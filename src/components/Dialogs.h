@@ -24,6 +24,7 @@ enum class TDialogKind {
     Colour,
     Folder,
     Input,
+    Choice,
 };
 
 enum class TMessageButtons { Ok, YesNo, OkCancel };
@@ -66,6 +67,11 @@ public:
     // The text entered, or nothing when cancelled.
     virtual std::optional<QString> InputBox(const QString& caption, const QString& prompt,
                                             const QString& defaultText) = 0;
+    // One of the items, or (when editable) a text typed in their place; nothing when
+    // cancelled. current is the item shown first.
+    virtual std::optional<QString> ChooseItem(const QString& caption, const QString& prompt,
+                                              const QStringList& items, int current,
+                                              bool editable) = 0;
 
     void Error(const QString& text) { Message(TDialogKind::Error, text, TMessageButtons::Ok); }
     void Warning(const QString& text) { Message(TDialogKind::Warning, text, TMessageButtons::Ok); }
@@ -101,6 +107,8 @@ public:
     std::optional<QString> ChooseFolder(const QString& caption, const QString& startFolder) override;
     std::optional<QString> InputBox(const QString& caption, const QString& prompt,
                                     const QString& defaultText) override;
+    std::optional<QString> ChooseItem(const QString& caption, const QString& prompt,
+                                      const QStringList& items, int current, bool editable) override;
 };
 
 // One recorded dialog call. For file dialogs Text is the start folder; for the input box
@@ -127,8 +135,12 @@ public:
     std::optional<QString> ChooseFolder(const QString& caption, const QString& startFolder) override;
     std::optional<QString> InputBox(const QString& caption, const QString& prompt,
                                     const QString& defaultText) override;
+    std::optional<QString> ChooseItem(const QString& caption, const QString& prompt,
+                                      const QStringList& items, int current, bool editable) override;
 
     std::vector<TDialogCall> Calls;
+    std::deque<std::optional<QString>> ChoiceAnswers;
+    QStringList LastChoiceItems;  // the items of the last ChooseItem call
     std::deque<TMessageResult> MessageAnswers;
     std::deque<std::optional<QString>> FileAnswers;  // open and save
     std::deque<std::optional<QColor>> ColourAnswers;

@@ -97,9 +97,8 @@ void TEcuInterface::ResetEcu()
     WriteAddress({ResetRegister}, {ResetValue});
 }
 
-void TEcuInterface::ReadAddresses(const TLongWordArray& addresses)
+TByteArray TEcuInterface::ReadAddressesData(const TLongWordArray& addresses, uint8_t flag) const
 {
-    SetBaudRate(BaudRate);
     if (addresses.empty())
         throw EEcuInterface(QStringLiteral("Bad address read count (<0): %1").arg(0));
     if (addresses.size() * 3 + 2 > static_cast<size_t>(MaxRequestData))
@@ -109,18 +108,54 @@ void TEcuInterface::ReadAddresses(const TLongWordArray& addresses)
     TByteArray data;
     data.reserve(2 + addresses.size() * 3);
     data.push_back(EcuCmd::ReadAddresses);
-    data.push_back(ReadFlag);
+    data.push_back(flag);
     for (uint32_t a : addresses) {
         data.push_back(static_cast<uint8_t>(a >> 16));
         data.push_back(static_cast<uint8_t>(a >> 8));
         data.push_back(static_cast<uint8_t>(a));
     }
+    return data;
+}
+
+void TEcuInterface::ReadAddresses(const TLongWordArray& addresses)
+{
+    SetBaudRate(BaudRate);
+    const TByteArray data = ReadAddressesData(addresses, ReadFlag);
     // The list is recorded only for a request that really went out: a dropped request
     // must not change how the outstanding one's reply is matched.
     if (SendRequest(data)) {
         LastReadCount = static_cast<int>(addresses.size());
         AddressList = addresses;
     }
+}
+
+void TEcuInterface::StartFastPoll(const TParamSet& params, const TSwitchSet& switches,
+                                  const TLongWordArray& extra)
+{
+    if (!SupportsFastPoll())
+        throw EEcuInterface(QStringLiteral("Fast polling is not supported by this link"));
+    const TLongWordArray addresses = BuildPollList(params, switches, extra);
+    SetBaudRate(BaudRate);
+    const TByteArray data = ReadAddressesData(addresses, 0x01);
+    // The stream replaces whatever was outstanding.
+    ClearPending();
+    SendRequest(data);
+    LastReadCount = static_cast<int>(addresses.size());
+    AddressList = addresses;
+    FFastRequest = PendingRequest;
+    FFastPoll = true;
+}
+
+void TEcuInterface::StopFastPoll()
+{
+    if (!FFastPoll)
+        return;
+    FFastPoll = false;
+    FFastRequest.clear();
+    const TLongWordArray addresses = AddressList;
+    ClearPending();
+    if (!addresses.empty())
+        ReadAddresses(addresses);
 }
 
 void TEcuInterface::WriteAddress(const TLongWordArray& addresses, const TByteArray& values)
@@ -234,6 +269,8 @@ void TEcuInterface::RetryTimerTick()
         ++FAttempts;
     } else {
         FRetryTimer->stop();
+        FFastPoll = false;
+        FFastRequest.clear();
         const TByteArray request = std::move(PendingRequest);
         PendingRequest.clear();
         if (OnRequestTimeout)
@@ -255,6 +292,11 @@ void TEcuInterface::ProcessRx()
             break;
         case TEcuReceiver::rxStopTimer:
             FPacketCompleteTimer->SetEnabled(false);
+            break;
+        case TEcuReceiver::rxBadChecksum:
+            FPacketCompleteTimer->SetEnabled(false);
+            if (FReceiver.Source() != TesterAddress)
+                ++InvalidReplies;
             break;
         case TEcuReceiver::rxFrame: {
             FPacketCompleteTimer->SetEnabled(false);
@@ -297,6 +339,7 @@ void TEcuInterface::DecodeRequest(uint8_t dest, uint8_t source, const TByteArray
         }
         return;
     case EcuCmd::ReadAddresses: {
+        HeardReadFlag = n >= 2 ? data[1] : 0x00;
         TLongWordArray addresses;
         addresses.reserve(n / 3);
         for (size_t i = 2; i + 2 < n; i += 3)
@@ -333,8 +376,19 @@ void TEcuInterface::DecodeRequest(uint8_t dest, uint8_t source, const TByteArray
 
 void TEcuInterface::DecodeReply(uint8_t dest, uint8_t source, const TByteArray& data)
 {
-    FRetryTimer->stop();
-    PendingRequest.clear();
+    const bool validRead = data[0] == EcuCmd::ReadAddressesReply && !AddressList.empty() &&
+                           data.size() - 1 == AddressList.size();
+    if (data[0] == EcuCmd::ReadAddressesReply && !validRead)
+        ++InvalidReplies;
+    if (!FFastPoll) {
+        FRetryTimer->stop();
+        PendingRequest.clear();
+    } else if (validRead) {
+        // The stream is alive: the watchdog counts afresh from this reply.
+        PendingRequest = FFastRequest;
+        FAttempts = 1;
+        FRetryTimer->start();
+    }
     if (OnAnyResponse)
         OnAnyResponse(dest, source, data);
     const TByteArray payload(data.begin() + 1, data.end());

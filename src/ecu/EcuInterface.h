@@ -49,6 +49,7 @@ using TWriteAddressResponseEvent =
     std::function<void(uint8_t dest, uint8_t source, const TByteArray& payload, int countMinusOne,
                        const TLongWordArray& addresses)>;
 using TRequestTimeoutEvent = std::function<void(const TByteArray& request)>;
+using TNotifyEvent = std::function<void()>;
 
 class TEcuInterface : public QObject {
     Q_OBJECT
@@ -76,6 +77,8 @@ public:
     // Caption of the link's debug window.
     virtual QString Caption() const { return QStringLiteral("Abstract Ecu Interface"); }
     virtual int FlushRxBuf() = 0;
+    // Whether the ECU end of this link can stream read-addresses replies (read flag 0x01).
+    virtual bool SupportsFastPoll() const { return false; }
 
     // --- operations offered to the windows ---
     void RequestInit();
@@ -87,6 +90,19 @@ public:
     void ClearPending();
     void SetEcuBaudRate(int rate);
     bool FindEcu(int& index) const;
+
+    // Fast polling: one read-addresses request with the read flag 0x01, after which the ECU
+    // keeps answering without further requests. Every valid reply raises the usual
+    // OnReadAddressesResponse / OnParamValues / OnParamText; a reply that fails validation
+    // (bad checksum, wrong length) is dropped and counted in InvalidReplies. While the stream
+    // runs, other requests are dropped as if one were outstanding; when no valid reply comes
+    // for a retry interval the start request is sent again, and after MaxAttempts sends
+    // OnRequestTimeout ends the stream. StopFastPoll asks the ECU for one ordinary reply to
+    // the same list, which ends the stream; that reply arrives like any other.
+    void StartFastPoll(const TParamSet& params, const TSwitchSet& switches,
+                       const TLongWordArray& extra = {});
+    void StopFastPoll();
+    bool FastPolling() const { return FFastPoll; }
     // Sends a request unless one is outstanding; true when it went out.
     bool SendRequest(const TByteArray& data);
     void SendReply(const TByteArray& data);
@@ -99,6 +115,8 @@ public:
 
     // Run by the derived class whenever bytes may have arrived.
     void ProcessRx();
+    // Back to Idle, dropping a partial frame (after the port's buffers were flushed).
+    void ResetReceiver() { FReceiver.Reset(); }
 
     TEcuLog& Log() { return FLog; }
     const TEcuLog& Log() const { return FLog; }
@@ -118,6 +136,11 @@ public:
     int BlockAddress = -1;
     int LastReadCount = 0;
     int LastReplyCount = 0;
+    // Replies dropped because they failed validation: frames from the ECU with a bad
+    // checksum, read-addresses replies whose length does not match the list.
+    int InvalidReplies = 0;
+    // Read flag byte of the last read-addresses request heard (0x01: stream the replies).
+    uint8_t HeardReadFlag = 0x00;
     TByteArray RomId;
     TParamSet SupportedParams;
     TSwitchSet SupportedSwitches;
@@ -145,6 +168,9 @@ public:
     TFrameEvent OnOtherSource;
     TFrameEvent OnUnknownCommand;
     TRequestTimeoutEvent OnRequestTimeout;
+    // Raised by a port-based derived class when everything it was given to send has left
+    // the line; the ECU end uses it to pace streamed replies.
+    TNotifyEvent OnTxEmpty;
 
     static QString ParityName(uint8_t parity);  // "None".."Space"; empty for others
 
@@ -159,8 +185,12 @@ private:
     void AnalyseIdentification(const TByteArray& payload);
     void DecodeValues(const TByteArray& payload);
 
+    TByteArray ReadAddressesData(const TLongWordArray& addresses, uint8_t flag) const;
+
     TEcuLog FLog;
     TEcuReceiver FReceiver;
+    bool FFastPoll = false;
+    TByteArray FFastRequest;  // the frame that starts the stream, resent by the watchdog
     bool FBusy = false;
     int FAttempts = 0;
     TThreadedTimer* FPacketCompleteTimer = nullptr;

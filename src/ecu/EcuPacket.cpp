@@ -69,7 +69,7 @@ TEcuReceiver::TRxResult TEcuReceiver::Feed(uint8_t b)
         FState = rsIdle;
         if (PacketChecksum(FDest, FSource, FData.data(), FLength) == b)
             return rxFrame;
-        return rxStopTimer;
+        return rxBadChecksum;
     }
     return rxContinue;
 }

@@ -49,7 +49,8 @@ constexpr bool IsKnownNode(uint8_t b)
 class TEcuReceiver {
 public:
     enum TRxState { rsIdle, rsDest, rsSource, rsLength, rsData, rsChecksum };
-    enum TRxResult { rxContinue, rxStopTimer, rxFrame };
+    // rxBadChecksum: a whole frame arrived but its checksum is wrong (dropped; the timer stops).
+    enum TRxResult { rxContinue, rxStopTimer, rxFrame, rxBadChecksum };
 
     TRxResult Feed(uint8_t b);
     void Reset() { FState = rsIdle; }

@@ -214,7 +214,9 @@ void TFakeEcu::Connect(TEcuInterface* link)
         FLink->OnWriteBlockRequest = nullptr;
         FLink->OnReadBlockRequest = nullptr;
         FLink->OnInitRequest = nullptr;
+        FLink->OnTxEmpty = nullptr;
     }
+    StopStream();
     FLink = link;
     if (!link)
         return;
@@ -240,6 +242,10 @@ void TFakeEcu::Connect(TEcuInterface* link)
     link->OnInitRequest = [self](uint8_t d, uint8_t s, const TByteArray& data) {
         if (self)
             self->InitRequest(d, s, data);
+    };
+    link->OnTxEmpty = [self] {
+        if (self)
+            self->TxEmpty();
     };
 }
 
@@ -279,11 +285,45 @@ void TFakeEcu::ReadAddressesRequest(uint8_t, uint8_t, int, const TLongWordArray&
 {
     ++FReceived[frReadAddresses];
     TNotifyScope scope(*this);
+    StopStream();
     if (!Answering())
         return;
     CheckAddresses(addresses);
     TByteArray reply{EcuCmd::ReadAddressesReply};
     for (uint32_t a : addresses)
+        reply.push_back(ReadAddress(a));
+    if (FLink && FLink->HeardReadFlag == 0x01 && !addresses.empty()) {
+        FStreaming = true;
+        FStreamAddresses = addresses;
+    }
+    SendResponse(reply);
+}
+
+void TFakeEcu::StopStream()
+{
+    FStreaming = false;
+    FStreamSent = false;
+    FStreamAddresses.clear();
+}
+
+void TFakeEcu::TxEmpty()
+{
+    // Only the end of our own streamed reply moves the stream on, not the echo of a request.
+    if (!FStreaming || !FStreamSent)
+        return;
+    FStreamSent = false;
+    StreamNext();
+}
+
+void TFakeEcu::StreamNext()
+{
+    TNotifyScope scope(*this);
+    if (!Answering()) {
+        StopStream();
+        return;
+    }
+    TByteArray reply{EcuCmd::ReadAddressesReply};
+    for (uint32_t a : FStreamAddresses)
         reply.push_back(ReadAddress(a));
     SendResponse(reply);
 }
@@ -293,6 +333,7 @@ void TFakeEcu::WriteAddressRequest(uint8_t, uint8_t, uint8_t value, int,
 {
     ++FReceived[frWriteAddress];
     TNotifyScope scope(*this);
+    StopStream();
     if (!Answering())
         return;
     for (uint32_t a : addresses)
@@ -310,6 +351,7 @@ void TFakeEcu::WriteBlockRequest(uint32_t address, const TByteArray& bytes)
 {
     ++FReceived[frWriteBlock];
     TNotifyScope scope(*this);
+    StopStream();
     if (!Answering())
         return;
     for (size_t i = 0; i < bytes.size(); ++i)
@@ -324,6 +366,7 @@ void TFakeEcu::ReadBlockRequest(uint32_t address, int count)
 {
     ++FReceived[frReadBlock];
     TNotifyScope scope(*this);
+    StopStream();
     if (!Answering())
         return;
     TByteArray reply{EcuCmd::ReadBlockReply};
@@ -336,6 +379,7 @@ void TFakeEcu::InitRequest(uint8_t dest, uint8_t, const TByteArray&)
 {
     ++FReceived[frInit];
     TNotifyScope scope(*this);
+    StopStream();
     if (!Answering() || dest != EcuNodes::Ecu)
         return;
     TByteArray reply{EcuCmd::InitReply};
@@ -379,6 +423,8 @@ void TFakeEcu::SendResponse(const TByteArray& data)
         if (!link)
             return;
         ++FRepliesSent;
+        if (FStreaming)
+            FStreamSent = true;
         if (corrupt) {
             TByteArray frame = BuildPacket(link->TesterAddress, link->EcuAddress, reply);
             frame.back() = static_cast<uint8_t>(frame.back() + 1);

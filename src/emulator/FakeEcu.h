@@ -106,6 +106,12 @@ public:
     void InitRequest(uint8_t dest, uint8_t source, const TByteArray& data);
     // Sends a reply (reply code first) through the link, with any faults applied.
     void SendResponse(const TByteArray& data);
+    // The link's line is free: a streaming ECU sends its next reply.
+    void TxEmpty();
+    // Streaming replies to a read-addresses request with the read flag 0x01; any other
+    // request ends the stream.
+    bool Streaming() const { return FStreaming; }
+    void StopStream();
 
     // --- memory ---
     // A read through the memory table (what read-block requests see).
@@ -290,6 +296,12 @@ private:
     QTimer* FBaudTimer = nullptr;
     unsigned FDirty = 0;
     int FNotifyDepth = 0;
+
+    void StreamNext();
+
+    bool FStreaming = false;
+    bool FStreamSent = false;  // a streamed reply is on the line
+    TLongWordArray FStreamAddresses;
 
     TFakeEcuFaults FFaults;
     std::array<int, FakeEcuRequestKinds> FReceived{};

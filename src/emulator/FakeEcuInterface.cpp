@@ -55,11 +55,6 @@ void TFakeEcuInterface::SetParity(uint8_t value)
     FParity = value;
 }
 
-QString TFakeEcuInterface::GetDescription() const
-{
-    return QStringLiteral("Demo Mode - Emulated Engine Management Unit");
-}
-
 int TFakeEcuInterface::FlushRxBuf()
 {
     LogMsg(QStringLiteral("TFakeEcuInterface.FlushRxBuf: "), 6);
@@ -106,5 +101,9 @@ void TFakeEcuInterface::OnReplyDelay()
                6);
     FRxBuffer = FOutBuffer;
     FRxPos = 0;
+    // The line is free again before the bytes are decoded, so a streaming ECU can put its
+    // next reply on it while the tester takes this one.
+    if (OnTxEmpty)
+        OnTxEmpty();
     ProcessRx();
 }

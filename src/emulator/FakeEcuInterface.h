@@ -28,9 +28,11 @@ public:
     bool PortReady() const override { return true; }
     void SetRxThreshold(int) override {}
     void SendRaw(const TByteArray& bytes) override;
-    QString GetDescription() const override;
+    QString GetDescription() const override { return Description(); }
+    static QString Description() { return QStringLiteral("Demo Mode - Emulated Engine Management Unit"); }
     QString Caption() const override { return QStringLiteral("Ecu Interface Emulator"); }
     int FlushRxBuf() override;
+    bool SupportsFastPoll() const override { return true; }
 
     // Wire time of n bytes at the current rate: n * 9840 / baud milliseconds.
     unsigned WireTime(size_t n) const;

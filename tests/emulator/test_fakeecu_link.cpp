@@ -210,3 +210,43 @@ TEST_F(FakeEcuLink, InactiveLinkSendsMaxAttemptsThenTimesOut)
     EXPECT_EQ(Ecu->RequestsReceived(frInit), 0);
     EXPECT_FALSE(Link->PendingRequestActive());
 }
+
+// Fast polling on the emulated line: one request, then a stream of replies paced by the
+// line; broken replies are counted and dropped; stopping leaves the line quiet.
+TEST_F(FakeEcuLink, FastPollStreamsUntilStopped)
+{
+    ASSERT_TRUE(Link->SupportsFastPoll());
+    TParamSet params;
+    params.set(epEngspd).set(epAirTemp).set(epCooltemp);
+    int rows = 0;
+    Link->OnParamValues = [&](const TParamSet& r, const TParamValues&, const TParamRaw&,
+                              const TSwitchSet&, const TSwitchSet&) {
+        ++rows;
+        EXPECT_EQ(r, params);
+    };
+    Link->StartFastPoll(params, {});
+    QTRY_VERIFY_WITH_TIMEOUT(rows >= 20, 5000);
+    EXPECT_EQ(Ecu->RequestsReceived(frReadAddresses), 1);
+    EXPECT_TRUE(Ecu->Streaming());
+
+    Ecu->SetFaults({.CorruptChecksum = true, .Count = 2});
+    QTRY_COMPARE_WITH_TIMEOUT(Link->InvalidReplies, 2, 5000);
+    const int before = rows;
+    QTRY_VERIFY_WITH_TIMEOUT(rows >= before + 10, 5000);
+
+    Link->StopFastPoll();
+    QTRY_VERIFY_WITH_TIMEOUT(!Ecu->Streaming(), 2000);
+    QTest::qWait(200);
+    const int stopped = rows;
+    QTest::qWait(500);
+    EXPECT_EQ(rows, stopped);
+    EXPECT_EQ(Ecu->RequestsReceived(frReadAddresses), 2) << "the start and the stop";
+
+    // A stream that falls silent ends in the time-out path.
+    Link->StartFastPoll(params, {});
+    QTRY_VERIFY_WITH_TIMEOUT(rows > stopped, 2000);
+    Ecu->SetFaults({.Silent = true});
+    QTRY_COMPARE_WITH_TIMEOUT(Timeouts, 1, 6000);
+    EXPECT_FALSE(Link->FastPolling());
+    EXPECT_THROW(Link->StartFastPoll({}, {}), EEcuInterface) << "an empty list";
+}

@@ -1,5 +1,6 @@
 // Saves PNG pictures of the program's windows, as a user would see them, for looking at
-// after a change: quillon_shots OUTPUT_DIR. Not part of the test suite.
+// after a change: quillon_shots OUTPUT_DIR [DEVICE]. With a serial device (the pty of a running
+// quillon-ecu-sim, say) the main window is also shown on it. Not part of the test suite.
 #include "Dialogs.h"
 #include "EcuConstData.h"
 #include "EcuInterface.h"
@@ -157,6 +158,13 @@ int main(int argc, char** argv)
         about.show();
         QTest::qWait(50);
         Save(&about, "about");
+    }
+    if (argc > 2) {
+        main.SwitchToSerialPort(QString::fromLocal8Bit(argv[2]));
+        if (!QTest::qWaitFor([&] { return main.Connected(); }, 8000))
+            std::printf("the ECU on %s did not answer\n", argv[2]);
+        QTest::qWait(100);
+        Save(&main, "main_window_serial");
     }
     return 0;
 }
