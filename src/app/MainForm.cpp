@@ -456,11 +456,6 @@ TfrmDashBoard* TfrmMain::DashBoard() const
     return FDashBoard;
 }
 
-bool TfrmMain::DemoMode() const
-{
-    return dynamic_cast<TFakeEcuInterface*>(FLink.get()) != nullptr;
-}
-
 void TfrmMain::SetToolWindow(TToolWindow window, TToolWindowHooks hooks)
 {
     FToolWindows.at(window) = std::move(hooks);

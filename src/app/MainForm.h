@@ -70,7 +70,6 @@ public:
     TSensorHub* SensorHub() const { return FSensorHub.get(); }
     const QString& EcuName() const { return FEcuName; }
     bool Connected() const { return FConnected; }
-    bool DemoMode() const;
     QString LoggingDirectory() const { return FLoggingDirectory; }
     void SetLoggingDirectory(const QString& dir) { FLoggingDirectory = dir; }
     QColor GraphBackgroundColour() const { return FGraphBgColour; }
