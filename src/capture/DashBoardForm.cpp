@@ -246,6 +246,8 @@ void TfrmDashBoard::FormDestroy()
     if (RequestTimer)
         RequestTimer->SetEnabled(false);
     if (FLink) {
+        if (FLink->FastPolling())
+            FLink->StopFastPoll();
         FLink->ClearPending();
         FLink->OnParamValues = nullptr;
         FLink->OnRequestTimeout = SavedTimeoutHandler;
@@ -311,6 +313,9 @@ void TfrmDashBoard::BuildMenus()
     menuPause = item(capture, QStringLiteral("&Pause Data Capture"), QKeySequence(Qt::CTRL | Qt::Key_P),
                      [this] { chkPauseClicked(menuPause); });
     menuPause->setCheckable(true);
+    menuFastPoll = item(capture, QStringLiteral("Fast Poll"), QKeySequence(), [this] { menuFastPollClick(); });
+    menuFastPoll->setCheckable(true);
+    menuFastPoll->setVisible(FLink->SupportsFastPoll());
     menuResMinMax = item(capture, QStringLiteral("&Clear Min/Max Stats"), QKeySequence(Qt::CTRL | Qt::Key_M),
                          [this] { btnResMinMaxClick(); });
     capture->addSeparator();
@@ -595,7 +600,14 @@ void TfrmDashBoard::RequestData()
     auto poll = [this](TParamSet p, const TSwitchSet& s) {
         if (p.none() && s.none())
             p.set(epEngspd);  // keeps the link and the interval display running
-        FLink->PollParameters(p, s);
+        if (menuFastPoll->isChecked() && FLink->SupportsFastPoll()) {
+            // The ECU keeps answering this one request until told otherwise.
+            FStreamParams = p;
+            FStreamSwitches = s;
+            FLink->StartFastPoll(p, s);
+        } else {
+            FLink->PollParameters(p, s);
+        }
     };
     try {
         poll(params, switches);
@@ -673,7 +685,17 @@ void TfrmDashBoard::EcuDataReceived(const TParamSet& received, const TParamValue
     if (!menuPauseGraphs->isChecked())
         UpdateGraphs(received, shown);
 
-    // 9. The next request.
+    // 9. The next request. A fast-poll stream needs none; when the ticked items changed, it
+    // is ended, and the ordinary reply that ends it re-arms the timer, whose next request
+    // starts a stream of the new items.
+    if (FLink->FastPolling()) {
+        TParamSet wanted = params;
+        if (wanted.none() && switches.none())
+            wanted.set(epEngspd);
+        if (wanted != FStreamParams || switches != FStreamSwitches)
+            FLink->StopFastPoll();
+        return;
+    }
     ReArm();
 }
 
@@ -794,6 +816,8 @@ void TfrmDashBoard::ShowExternalValues(const TSensorValues& values)
 void TfrmDashBoard::CommsError(const TByteArray&)
 {
     Sounds().Beep();
+    // A stream that died falls back to ordinary polling.
+    menuFastPoll->setChecked(false);
     if (LargestReply < FLink->LastReadCount) {
         Dialogs().Warning(QStringLiteral(
             "There has been a problem communicating with the ECU. This may be due to too many parameters being "
@@ -864,8 +888,20 @@ void TfrmDashBoard::chkPauseClicked(QAction* sender)
         PauseStart = now;
     else if (wasPaused && !nowPaused)
         GraphOrigin += now - PauseStart;
-    if (sender == menuPause && !sender->isChecked())
-        RequestData();
+    if (sender == menuPause) {
+        if (sender->isChecked() && FLink->FastPolling())
+            FLink->StopFastPoll();  // its last reply re-arms the timer, whose ticks now send nothing
+        else if (!sender->isChecked())
+            RequestData();
+    }
+}
+
+void TfrmDashBoard::menuFastPollClick()
+{
+    // On: the next request starts the stream. Off: the stream ends with one ordinary reply,
+    // which re-arms the timer as usual.
+    if (!menuFastPoll->isChecked() && FLink->FastPolling())
+        FLink->StopFastPoll();
 }
 
 // ---------------------------------------------------------------- settings

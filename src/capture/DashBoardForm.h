@@ -110,6 +110,7 @@ public:
     QAction *menuLogData, *menuOpenLastLog, *menuDefogLog, *menuLogThrot, *menuLogSelDir;
     QAction *menuInjectorDuty, *menuFahrenheit, *menuConvBar, *menuAFR;
     std::array<QAction*, 4> menuVehSpd{};  // by TSpeedUnit - 1
+    QAction* menuFastPoll;  // shown only when the link can stream replies
     QAction *menuPause, *menuResMinMax, *menuAnSelAll, *menuAnSelNone, *menuDigSelAll, *menuDigSelNone;
     std::vector<QAction*> menuRates;
     QAction *menuPauseGraphs, *menuClearGraphs, *menuSetDataPoints;
@@ -140,6 +141,7 @@ public:
     void btnDigSelAllOldClick();
     void btnDigSelNoneOldClick();
     void chkPauseClicked(QAction* sender);
+    void menuFastPollClick();
     void LoadSettings();
     void SaveSettings();
     void AnalogueCheckClick();
@@ -197,6 +199,8 @@ private:
     void ReArm();
     void PauseChanged(bool wasPaused);
 
+    TParamSet FStreamParams;  // what the running fast-poll stream reads
+    TSwitchSet FStreamSwitches;
     TDashBoardHost FHost;
     TEcuInterface* FLink;
     TCsvLogFile FLogFile;

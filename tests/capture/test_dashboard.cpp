@@ -421,3 +421,32 @@ TEST_F(DashBoard, RefusedRequestUnticksEveryParameterAndPollsAgain)
 }
 
 }  // namespace
+
+namespace {
+
+TEST_F(DashBoard, FastPollStreamsRepliesWithoutNewRequests)
+{
+    Create(true);
+    ASSERT_TRUE(Form->menuFastPoll->isVisible());
+    Form->SetCaptureInterval(20);
+    Form->menuFastPoll->trigger();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return Link->FastPolling() && Ecu->RequestsReceived(frReadAddresses) > 0; }, 3000));
+    const int requests = Ecu->RequestsReceived(frReadAddresses);
+    const int replies = Ecu->RepliesSent();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return Ecu->RepliesSent() >= replies + 5; }, 5000));
+    EXPECT_EQ(Ecu->RequestsReceived(frReadAddresses), requests);
+    EXPECT_FALSE(Form->RequestTimer->Enabled());
+
+    // Ticking another item restarts the stream with it.
+    Tick({epEngspd, epCooltemp});
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !Form->ParamRows[epCooltemp].CurEdit->text().isEmpty(); }, 5000));
+    EXPECT_TRUE(QTest::qWaitFor([&] { return Link->FastPolling(); }, 3000));
+
+    // Off again: back to one request per reply.
+    Form->menuFastPoll->trigger();
+    EXPECT_TRUE(QTest::qWaitFor([&] { return !Link->FastPolling() && Form->RequestTimer->Enabled(); }, 3000));
+    const int before = Ecu->RequestsReceived(frReadAddresses);
+    EXPECT_TRUE(QTest::qWaitFor([&] { return Ecu->RequestsReceived(frReadAddresses) >= before + 2; }, 5000));
+}
+
+}  // namespace
