@@ -511,13 +511,15 @@ void TfrmMain::HandleApplicationError(std::exception_ptr error)
         std::rethrow_exception(error);
     } catch (const ESerialPortError&) {
         SetConnected(false);
+        // The tool windows go first: they hold the link that is about to be replaced, and
+        // must not poll it while the message is up.
+        CloseAllToolWindows();
         Sounds().Beep();
         Dialogs().Error(QStringLiteral(
             "Application Error: The data connection to the ECU is no longer available. \r\n"
             "Have you unplugged your USB connection ?\r\nQuillon will return to demo mode."));
         SwitchOnDemoMode();
         FLink->RequestInit();
-        CloseAllToolWindows();
     } catch (...) {
         Dialogs().Error(QStringLiteral("Caught: ") +
                         TQuillonApplication::ErrorText(std::current_exception()));

@@ -246,8 +246,13 @@ void TfrmDashBoard::FormDestroy()
     if (RequestTimer)
         RequestTimer->SetEnabled(false);
     if (FLink) {
-        if (FLink->FastPolling())
-            FLink->StopFastPoll();
+        // Ending a stream talks to the port, which may be the one that just went away; the
+        // window closes all the same.
+        try {
+            if (FLink->FastPolling())
+                FLink->StopFastPoll();
+        } catch (...) {
+        }
         FLink->ClearPending();
         FLink->OnParamValues = nullptr;
         FLink->OnRequestTimeout = SavedTimeoutHandler;

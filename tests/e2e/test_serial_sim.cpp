@@ -3,6 +3,7 @@
 // wire timing, as a car would through a K-line cable.
 #include "SimProcess.h"
 
+#include "DashBoardForm.h"
 #include "Dialogs.h"
 #include "EcuConstData.h"
 #include "FakeEcu.h"
@@ -14,6 +15,7 @@
 
 #include <QAction>
 #include <QLabel>
+#include <QLineEdit>
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
@@ -364,4 +366,40 @@ TEST_F(MainWindowOnSerial, ChoosesThePortAndReturnsToDemoModeWhenItGoesAway)
     ASSERT_TRUE(QTest::qWaitFor([&] { return w.Connected(); }, 5000));
     EXPECT_EQ(w.EcuName(), EcuIds[DefaultDemoEcu].Description);
     EXPECT_EQ(Dialogs->Count(TDialogKind::Warning), 0);
+}
+
+// The live-data window opened from the main window on the simulator's line: polled, then
+// fast, then the cable pulled while it captures.
+TEST_F(MainWindowOnSerial, LiveCaptureOverTheSerialLink)
+{
+    const int type = EcuOfKind(false);
+    ASSERT_GE(type, 0);
+    Sim = std::make_unique<TSimProcess>(QStringList{"--ecu", QString::number(type)});
+    TfrmMain w;
+    ASSERT_TRUE(QTest::qWaitFor([&] { return w.Connected(); }, 5000));
+    Dialogs->ChoiceAnswers.push_back(Sim->Device);
+    w.menuSerialPort->trigger();
+    ASSERT_FALSE(w.DemoMode());
+    ASSERT_TRUE(QTest::qWaitFor([&] { return w.Connected(); }, 8000));
+
+    w.menuToolWindows[twLiveData]->trigger();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return w.DashBoard() != nullptr; }, 8000));
+    TfrmDashBoard* dash = w.DashBoard();
+    dash->SetCaptureInterval(20);
+    QLineEdit* rpm = dash->ParamRows[epEngspd].CurEdit;
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !rpm->text().isEmpty(); }, 10000));
+
+    ASSERT_TRUE(dash->menuFastPoll->isVisible());
+    dash->menuFastPoll->trigger();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return w.Link()->FastPolling(); }, 5000));
+    dash->menuResMinMax->trigger();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !rpm->text().isEmpty(); }, 10000));
+    EXPECT_EQ(w.Link()->InvalidReplies, 0);
+
+    // Pulled cable: the window goes with the lost connection, demo mode comes back.
+    Sim->Kill();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return w.DemoMode(); }, 10000));
+    EXPECT_EQ(w.DashBoard(), nullptr);
+    EXPECT_TRUE(Dialogs->Texts(TDialogKind::Error).back().startsWith("Application Error: The data connection"));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return w.Connected(); }, 5000));
 }
