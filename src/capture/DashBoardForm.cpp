@@ -788,7 +788,7 @@ void TfrmDashBoard::ShowDigitalValues(const TSwitchSet& present, const TSwitchSe
                 row.Greyed = false;
                 SetEditGreyed(row.Edit, false);
             }
-            SetEditText(row.Edit, on.test(s) ? SwitchDefs[s].Extra1 : SwitchDefs[s].Extra2);
+            SetEditText(row.Edit, on.test(s) ? SwitchDefs[s].Extra2 : SwitchDefs[s].Extra3);  // on-text, off-text
         } else if (!row.Greyed) {
             row.Greyed = true;
             SetEditGreyed(row.Edit, true);

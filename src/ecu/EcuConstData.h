@@ -34,7 +34,7 @@ struct TParamDef {
 
 struct TSwitchDef {
     QString Name;  // display name, log column heading (<= 32 chars)
-    QString Extra1, Extra2, Extra3;
+    QString Extra1, Extra2, Extra3;  // short label, on-text, off-text
     int ByteAddress = 0x61;  // 0x61..0x121
     int CapPosition = -1;
     int Bit = 0;  // capability bit and the switch's bit in its byte

@@ -450,3 +450,25 @@ TEST_F(DashBoard, FastPollStreamsRepliesWithoutNewRequests)
 }
 
 }  // namespace
+
+namespace {
+
+TEST_F(DashBoard, SwitchesShowTheirOnAndOffTexts)
+{
+    Create();
+    int sw = 0;
+    while (!Form->SupportedSwitches.test(sw))
+        ++sw;
+    TSwitchSet present;
+    present.set(sw);
+    Reply({{epEngspd, 800}}, present, present);
+    EXPECT_EQ(Form->SwitchRows[sw].Edit->text(), SwitchDefs[sw].Extra2);
+    Reply({{epEngspd, 800}}, present, {});
+    EXPECT_EQ(Form->SwitchRows[sw].Edit->text(), SwitchDefs[sw].Extra3);
+    EXPECT_FALSE(Form->SwitchRows[sw].Greyed);
+    Reply({{epEngspd, 800}});
+    EXPECT_TRUE(Form->SwitchRows[sw].Greyed);
+    EXPECT_EQ(Form->SwitchRows[sw].Edit->text(), SwitchDefs[sw].Extra3);  // kept
+}
+
+}  // namespace
