@@ -504,6 +504,7 @@ QWidget* TfrmDashBoard::BuildGraphPage()
             Series[g][t] = series;
             for (int k = 0; k < 3; ++k) {
                 QLineEdit* e = ValueEdit(FGraphArea, TraceEditWidth);
+                e->setFrame(false);  // frameless: the page repaints them with every graph
                 e->setFont(bold);
                 TraceEdits[g][t][k] = e;
             }

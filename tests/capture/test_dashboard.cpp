@@ -388,8 +388,13 @@ TEST_F(DashBoard, GraphMenuAndGraphs)
     for (int i = 0; i < 12; ++i)
         Reply({{epEngspd, 1000.0 + i}, {epCooltemp, 80}, {epEngload, 1}});
     for (int g = 0; g < GraphCount; ++g)
-        for (int t = 0; t < 2; ++t)
-            EXPECT_LE(Form->Series[g][t]->dataCount(), 5);
+        for (int t = 0; t < 2; ++t) {
+            QCPGraph* series = Form->Series[g][t];
+            EXPECT_LE(series->dataCount(), 5);
+            // Every kept point is inside the value axis.
+            for (auto it = series->data()->constBegin(); it != series->data()->constEnd(); ++it)
+                EXPECT_TRUE(series->valueAxis()->range().contains(it->value)) << g << " " << it->value;
+        }
 
     // Data points: a text that is no number is refused.
     Dialogs->InputAnswers.push_back(QString("many"));
