@@ -487,6 +487,7 @@ QWidget* TfrmDashBoard::BuildGraphPage()
             axis->grid()->setZeroLinePen(QPen(QColor(130, 130, 130), 0, Qt::SolidLine));
             axis->setNumberFormat(QStringLiteral("g"));
             axis->setNumberPrecision(6);
+            axis->setSubTicks(false);  // the grid is enough; every small tick is another line to draw
         }
         plot->xAxis->setRange(-10, 0.1);
         plot->setContextMenuPolicy(Qt::CustomContextMenu);
