@@ -85,6 +85,23 @@ const char* const DigitalHelp =
     "reading one of them brings the others along \"for free\".\n\n"
     "That is why ticking one switch may show the values of several.";
 
+// A value page: the rows, scrolling, beside the page's explanatory text.
+QWidget* RowsPage(QWidget* rows, const char* helpText)
+{
+    auto* page = new QWidget;
+    auto* layout = new QHBoxLayout(page);
+    layout->setContentsMargins(2, 2, 2, 2);
+    auto* scroll = new QScrollArea(page);
+    scroll->setWidget(rows);
+    scroll->setFixedWidth(rows->width() + 24);
+    layout->addWidget(scroll);
+    auto* help = new QPlainTextEdit(page);
+    help->setReadOnly(true);
+    help->setPlainText(QString::fromLatin1(helpText));
+    layout->addWidget(help, 1);
+    return page;
+}
+
 // The items whose row has a ticked check box (rows without controls are never ticked).
 template <size_t N, class TRows>
 std::bitset<N> TickedSet(const TRows& rows)
@@ -372,11 +389,6 @@ TDataRow TfrmDashBoard::MakeRow(QWidget* page, int y, const QString& caption, co
 
 QWidget* TfrmDashBoard::BuildValuePage(bool external)
 {
-    auto* page = new QWidget;
-    auto* layout = new QHBoxLayout(page);
-    layout->setContentsMargins(2, 2, 2, 2);
-
-    auto* scroll = new QScrollArea(page);
     auto* rows = new QWidget;
     const QString titles[3] = {QStringLiteral("Minimum"), QStringLiteral("Current"), QStringLiteral("Maximum")};
     for (int i = 0; i < 3; ++i) {
@@ -405,23 +417,11 @@ QWidget* TfrmDashBoard::BuildValuePage(bool external)
         }
     }
     rows->setFixedSize(4 + CheckWidth + 3 * EditWidth + 90, y + 4);
-    scroll->setWidget(rows);
-    scroll->setFixedWidth(rows->width() + 24);
-    layout->addWidget(scroll);
-
-    auto* help = new QPlainTextEdit(page);
-    help->setReadOnly(true);
-    help->setPlainText(QString::fromLatin1(AnalogueHelp));
-    layout->addWidget(help, 1);
-    return page;
+    return RowsPage(rows, AnalogueHelp);
 }
 
 QWidget* TfrmDashBoard::BuildDigitalPage()
 {
-    auto* page = new QWidget;
-    auto* layout = new QHBoxLayout(page);
-    layout->setContentsMargins(2, 2, 2, 2);
-    auto* scroll = new QScrollArea(page);
     auto* rows = new QWidget;
     auto* h1 = new QLabel(QStringLiteral("Parameter"), rows);
     h1->setGeometry(4, 2, SwitchCheckWidth, HeaderHeight - 4);
@@ -440,14 +440,7 @@ QWidget* TfrmDashBoard::BuildDigitalPage()
         y += RowPitch;
     }
     rows->setFixedSize(8 + SwitchCheckWidth + EditWidth, y + 4);
-    scroll->setWidget(rows);
-    scroll->setFixedWidth(rows->width() + 24);
-    layout->addWidget(scroll);
-    auto* help = new QPlainTextEdit(page);
-    help->setReadOnly(true);
-    help->setPlainText(QString::fromLatin1(DigitalHelp));
-    layout->addWidget(help, 1);
-    return page;
+    return RowsPage(rows, DigitalHelp);
 }
 
 QWidget* TfrmDashBoard::BuildGraphPage()
