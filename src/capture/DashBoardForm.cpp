@@ -113,6 +113,16 @@ std::bitset<N> TickedSet(const TRows& rows)
     return set;
 }
 
+// Select all / none: a click on every box that differs, so its click handler runs as for
+// the user's own click.
+template <class TRows>
+void SetAllTicked(TRows& rows, bool on)
+{
+    for (auto& row : rows)
+        if (row.Check && row.Check->isChecked() != on)
+            row.Check->click();
+}
+
 }  // namespace
 
 // ---------------------------------------------------------------------------------------
@@ -657,16 +667,14 @@ void TfrmDashBoard::EcuDataReceived(const TParamSet& received, const TParamValue
     Units.ApplyConversions(shown, received);
 
     // 4. Triggers: defog first, then throttle.
-    switch (DefogTrigger(menuDefogLog->isChecked(), Logging, present, on)) {
-    case TTriggerAction::Start: StartLogging(); break;
-    case TTriggerAction::Stop: StopLogging(); break;
-    case TTriggerAction::None: break;
-    }
-    switch (ThrottleTrigger(menuLogThrot->isChecked(), Logging, received, shown)) {
-    case TTriggerAction::Start: StartLogging(); break;
-    case TTriggerAction::Stop: StopLogging(); break;
-    case TTriggerAction::None: break;
-    }
+    auto act = [this](TTriggerAction action) {
+        if (action == TTriggerAction::Start)
+            StartLogging();
+        else if (action == TTriggerAction::Stop)
+            StopLogging();
+    };
+    act(DefogTrigger(menuDefogLog->isChecked(), Logging, present, on));
+    act(ThrottleTrigger(menuLogThrot->isChecked(), Logging, received, shown));
 
     // 5. External channel values.
     if (FHost.Sensors)
@@ -850,30 +858,22 @@ void TfrmDashBoard::btnResMinMaxClick()
 
 void TfrmDashBoard::btnAnSelAllOldClick()
 {
-    for (TDataRow& row : ParamRows)
-        if (row.Check && !row.Check->isChecked())
-            row.Check->click();
+    SetAllTicked(ParamRows, true);
 }
 
 void TfrmDashBoard::btnAnSelNoneOldClick()
 {
-    for (TDataRow& row : ParamRows)
-        if (row.Check && row.Check->isChecked())
-            row.Check->click();
+    SetAllTicked(ParamRows, false);
 }
 
 void TfrmDashBoard::btnDigSelAllOldClick()
 {
-    for (TSwitchRow& row : SwitchRows)
-        if (row.Check && !row.Check->isChecked())
-            row.Check->click();
+    SetAllTicked(SwitchRows, true);
 }
 
 void TfrmDashBoard::btnDigSelNoneOldClick()
 {
-    for (TSwitchRow& row : SwitchRows)
-        if (row.Check && row.Check->isChecked())
-            row.Check->click();
+    SetAllTicked(SwitchRows, false);
 }
 
 void TfrmDashBoard::chkPauseClicked(QAction* sender)
@@ -1117,7 +1117,7 @@ void TfrmDashBoard::menuVehSpdConvClick(QAction* item)
 
 void TfrmDashBoard::UnitsChanged(const TParamSet& set)
 {
-    auto inSet = [&set](int source) { return source >= 0 && source < EcuParamCount && set.test(source); };
+    auto inSet = [&set](int source) { return TGraphModel::IsParamSource(source) && set.test(source); };
     for (int g = 0; g < GraphCount; ++g)
         if (inSet(Graphs.Graphs[g].A.Source) || inSet(Graphs.Graphs[g].B.Source))
             UpdateGraphCaption(g);
@@ -1235,7 +1235,7 @@ void TfrmDashBoard::UpdateGraphs(const TParamSet& received, const TParamValues& 
             double value = 0;
             QString texts[3];  // maximum, current, minimum
             bool valid = false;
-            if (source >= 0 && source < EcuParamCount) {
+            if (TGraphModel::IsParamSource(source)) {
                 if (received.test(source)) {
                     valid = true;
                     value = values[source];
@@ -1244,7 +1244,7 @@ void TfrmDashBoard::UpdateGraphs(const TParamSet& received, const TParamValues& 
                     texts[1] = Units.FormatParam(source, value);
                     texts[2] = Units.FormatParam(source, stats.MinValue);
                 }
-            } else if (source >= ChannelSourceBase && source < ChannelSourceBase + SensorChannelCount) {
+            } else if (TGraphModel::IsChannelSource(source)) {
                 const int ch = source - ChannelSourceBase;
                 if (AvailableChannels.test(ch) && ChannelRows[ch].Check) {
                     valid = true;
@@ -1268,11 +1268,12 @@ void TfrmDashBoard::UpdateGraphs(const TParamSet& received, const TParamValues& 
         Plots[g]->xAxis->setRangeUpper(t + 0.1);
     }
     // One time span for all four graphs: the last ten seconds at least, and every kept point.
-    double lower = t - 10;
+    std::vector<double> oldest;
     for (const auto& graph : Series)
         for (QCPGraph* series : graph)
             if (!series->data()->isEmpty())
-                lower = std::min(lower, series->data()->constBegin()->key);
+                oldest.push_back(series->data()->constBegin()->key);
+    const double lower = TimeAxisMinimum(t, oldest);
     for (QCustomPlot* plot : Plots) {
         plot->xAxis->setRangeLower(lower);
         for (QCPGraph* series : {plot->graph(0), plot->graph(1)})
