@@ -43,8 +43,8 @@ struct TFixture {
         SetSounds(std::make_unique<TRecordingSounds>());
         Link.SupportedParams.set();
         Link.SupportedSwitches.set();
-        TDashBoardHost host;
-        host.Link = &Link;
+        TToolWindowHost host;
+        host.Link = [this] { return &Link; };
         const QString logs = Dir.filePath("logs");
         host.LoggingDirectory = [logs] { return logs; };
         host.DemoMode = [] { return true; };

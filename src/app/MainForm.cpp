@@ -19,8 +19,10 @@
 #include "Settings.h"
 #include "Sounds.h"
 #include "SupportedEcuForm.h"
+#include "ToolWindows.h"
 
 #include <QActionGroup>
+#include <QCloseEvent>
 #include <QCoreApplication>
 #include <QDesktopServices>
 #include <QDir>
@@ -104,7 +106,7 @@ TfrmMain::TfrmMain(TOptions options) : FOptions(options)
     FSensorHub = std::make_unique<TSensorHub>();
     FSensorHub->DetectDevices();
     FSensorHub->LoadChannelSettings();
-    RegisterCaptureWindow();
+    RegisterToolWindows(*this);
 
     // 7, 8. Demo mode, then identify the ECU.
     menuAdvanced->menuAction()->setVisible(FOptions.Advanced);
@@ -115,21 +117,53 @@ TfrmMain::TfrmMain(TOptions options) : FOptions(options)
 
 TfrmMain::~TfrmMain()
 {
+    Shutdown();
     TQuillonApplication::SetErrorHandler(nullptr);
     SetApplicationErrorDisplay(nullptr);
-    if (FLink)
-        FLink->SetActive(false);
-    WriteSettings();
-    FSensorHub->SaveChannelSettings();
     FEmulator->SetDemoActive(false);
+    // Windows that live for the whole program go before the link they use.
     for (auto& hooks : FToolWindows)
-        if (hooks.Close)
-            hooks.Close();
+        if (hooks.Destroy)
+            hooks.Destroy();
     delete FEmulatorWindow;
     delete FLinkWindow;
     FEmulator->Connect(nullptr);
     FEmulator.reset();
     FLink.reset();
+}
+
+void TfrmMain::Shutdown()
+{
+    if (FShutDown)
+        return;
+    FShutDown = FClosing = true;
+    // The tool windows first, each through its own close path: a running log ends with
+    // its last line and joins the recent list, and the window writes its settings.
+    for (auto& hooks : FToolWindows)
+        if (hooks.Close)
+            hooks.Close();
+    // Log viewers and any other registered window.
+    for (auto& item : std::vector(FWindowItems))
+        if (item.first)
+            item.first->close();
+    if (FEmulatorWindow)
+        FEmulatorWindow->hide();
+    if (FLinkWindow)
+        FLinkWindow->hide();
+    if (FLink)
+        FLink->SetActive(false);
+    // Then the main window's own settings, which now hold the last log in the recent list.
+    WriteSettings();
+    FSensorHub->SaveChannelSettings();
+    TSettingsStore::Instance().Flush();
+}
+
+void TfrmMain::closeEvent(QCloseEvent* event)
+{
+    // Closing the bar ends the program, whatever other windows are open.
+    Shutdown();
+    event->accept();
+    QCoreApplication::quit();
 }
 
 // ---------------------------------------------------------------- building
@@ -372,6 +406,7 @@ void TfrmMain::SwitchOnDemoMode()
             InitResponse(payload);
         };
         FLink->OnRequestTimeout = [this](const TByteArray&) { RequestTimeout(); };
+        FLink->OnEcuBaudRateChanged = [this](int rate) { TickBaudRate(rate); };
         FEmulator->Connect(FLink.get());
         static_cast<TLinkPanel*>(pnlStatus1)->SetLink(true, FLink->GetDescription());
         FLink->SetActive(true);
@@ -422,38 +457,38 @@ void TfrmMain::UpdateToolItems()
         a->setEnabled(FConnected);
 }
 
-void TfrmMain::RegisterCaptureWindow()
+QWidget* TfrmMain::ToolWindow(TToolWindow window) const
 {
-    TToolWindowHooks hooks;
-    hooks.Open = [this] {
-        TDashBoardHost host;
-        host.Link = FLink.get();
-        host.Sensors = FSensorHub.get();
-        host.LoggingDirectory = [this] { return FLoggingDirectory; };
-        host.SetLoggingDirectory = [this](const QString& dir) { FLoggingDirectory = dir; };
-        host.GraphBackgroundColour = [this] { return FGraphBgColour; };
-        host.DemoMode = [this] { return DemoMode(); };
-        host.RegisterWindow = [this](QWidget* w) { RegisterWindow(w); };
-        host.UnregisterWindow = [this](QWidget* w) { UnregisterWindow(w); };
-        host.OpenLogFile = [this](const QString& f) { OpenLogFile(f); };
-        host.AddRecentFile = [this](const QString& f) { AddRecentFile(f); };
-        host.ToolWindowArea = [this] { return ToolWindowArea(); };
-        FDashBoard = new TfrmDashBoard(host);
-        FDashBoard->setGeometry(ToolWindowArea());
-        FDashBoard->show();
-    };
-    hooks.Close = [this] {
-        if (FDashBoard) {
-            FDashBoard->close();  // stops polling and saves its settings
-            delete FDashBoard.data();
-        }
-    };
-    SetToolWindow(twLiveData, hooks);
+    const auto& hooks = FToolWindows.at(window);
+    return hooks.Window ? hooks.Window() : nullptr;
 }
 
 TfrmDashBoard* TfrmMain::DashBoard() const
 {
-    return FDashBoard;
+    return qobject_cast<TfrmDashBoard*>(ToolWindow(twLiveData));
+}
+
+TToolWindowHost TfrmMain::MakeHost()
+{
+    TToolWindowHost host;
+    host.Link = [this] { return FLink.get(); };
+    host.Sensors = [this] { return FSensorHub.get(); };
+    host.Closing = [this] { return FClosing; };
+    host.DemoMode = [this] { return DemoMode(); };
+    host.Connected = [this] { return FConnected; };
+    host.EcuName = [this] { return FEcuName; };
+    host.LoggingDirectory = [this] { return FLoggingDirectory; };
+    host.SetLoggingDirectory = [this](const QString& dir) { FLoggingDirectory = dir; };
+    host.DataDirectory = [] { return TPaths::DataDir(); };
+    host.DashScreensDirectory = [] { return TPaths::DashScreensDir(); };
+    host.GraphBackgroundColour = [this] { return FGraphBgColour; };
+    host.LogLineColour = [this] { return FLogLineColour; };
+    host.RegisterWindow = [this](QWidget* w) { RegisterWindow(w); };
+    host.UnregisterWindow = [this](QWidget* w) { UnregisterWindow(w); };
+    host.OpenLogFile = [this](const QString& f) { OpenLogFile(f); };
+    host.AddRecentFile = [this](const QString& f) { AddRecentFile(f); };
+    host.ToolWindowArea = [this] { return ToolWindowArea(); };
+    return host;
 }
 
 void TfrmMain::SetToolWindow(TToolWindow window, TToolWindowHooks hooks)
@@ -464,6 +499,10 @@ void TfrmMain::SetToolWindow(TToolWindow window, TToolWindowHooks hooks)
 
 void TfrmMain::OpenToolWindow(TToolWindow window)
 {
+    // A second request while the first is still closing the others (a key pressed twice)
+    // is the same request: one window opens.
+    if (FClosingTools || FClosing)
+        return;
     CloseAllToolWindows();
     FPendingWindow = window;
     FLink->RequestInit();
@@ -473,7 +512,7 @@ void TfrmMain::OpenPendingWindow()
 {
     const TToolWindow window = FPendingWindow;
     FPendingWindow = twNone;
-    if (window == twNone)
+    if (window == twNone || FClosing)
         return;
     if (window == twLiveData)
         FLink->MaxAttempts = 10;  // kept until the program ends
@@ -483,14 +522,18 @@ void TfrmMain::OpenPendingWindow()
 
 void TfrmMain::CloseAllToolWindows()
 {
+    if (FClosingTools)
+        return;
+    FClosingTools = true;
     for (auto& hooks : FToolWindows)
         if (hooks.Close)
             hooks.Close();
     // Let the closed windows finish what they were doing.
     QElapsedTimer clock;
     clock.start();
-    while (clock.elapsed() < 250)
+    while (clock.elapsed() < 250 && !FClosing)
         QCoreApplication::processEvents(QEventLoop::AllEvents, 250 - static_cast<int>(clock.elapsed()));
+    FClosingTools = false;
 }
 
 void TfrmMain::RequestTimeout()
@@ -549,6 +592,7 @@ void TfrmMain::SwitchToSerialPort(const QString& port)
             InitResponse(payload);
         };
         FLink->OnRequestTimeout = [this](const TByteArray&) { RequestTimeout(); };
+        FLink->OnEcuBaudRateChanged = [this](int rate) { TickBaudRate(rate); };
         FLinkWindow = new TfrmEcuInterface(*FLink);
         FLinkWindow->setVisible(debugVisible);
         FLink->SetActive(true);
@@ -645,7 +689,13 @@ void TfrmMain::menuAuthenticityClick()
 
 void TfrmMain::menuBaudClick(int rate)
 {
+    // The item is ticked when the ECU confirms the change; until then the old one stays.
+    TickBaudRate(FLink->BaudRate);
     FLink->SetEcuBaudRate(rate);
+}
+
+void TfrmMain::TickBaudRate(int rate)
+{
     const int rates[] = {4800, 9600, 19200, 38400};
     for (int i = 0; i < 4; ++i)
         menuBaud[i]->setChecked(rates[i] == rate);
@@ -731,6 +781,8 @@ void TfrmMain::RegisterWindow(QWidget* window)
             return;
     QAction* a = menuWindow->addAction(window->windowTitle());
     QPointer<QWidget> guarded(window);
+    // The item follows the caption (a log viewer names its file, a dash its screen).
+    connect(window, &QWidget::windowTitleChanged, a, &QAction::setText);
     connect(a, &QAction::triggered, this, [guarded] {
         if (guarded) {
             guarded->show();

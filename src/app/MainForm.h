@@ -6,6 +6,7 @@
 
 #include "EcuTypes.h"
 #include "RecentFiles.h"
+#include "ToolWindowHost.h"
 
 #include <QColor>
 #include <QMainWindow>
@@ -80,10 +81,14 @@ public:
     const QStringList& RecentFiles() const { return FRecent.Files(); }
 
     // A tool window is reached through these: Open shows it (creating it when it lives only
-    // while open), Close hides or frees it. A window without hooks has its item disabled.
+    // while open), Close hides or frees it through its own close path, Destroy frees a window
+    // that lives for the whole program (before the link goes), Window answers the window or
+    // null. A window without hooks has its item disabled.
     struct TToolWindowHooks {
         std::function<void()> Open;
         std::function<void()> Close;
+        std::function<void()> Destroy;
+        std::function<QWidget*()> Window;
     };
     void SetToolWindow(TToolWindow window, TToolWindowHooks hooks);
 
@@ -92,6 +97,14 @@ public:
     void OpenToolWindow(TToolWindow window);
     void CloseAllToolWindows();
     TToolWindow PendingWindow() const { return FPendingWindow; }
+    QWidget* ToolWindow(TToolWindow window) const;
+    // What every tool window is given: the link through a getter, folders, colours, dialogs.
+    TToolWindowHost MakeHost();
+    // True from the moment the program starts to end.
+    bool Closing() const { return FClosing; }
+    // Ends the program's work in order: every tool window through its own close path (logs
+    // end, their settings are written), then the main window's settings. Runs once.
+    void Shutdown();
     TToolWindow StartWindow() const { return FStartWindow; }
 
     // The application-wide error handler.
@@ -123,9 +136,11 @@ public:
     TfrmDashBoard* DashBoard() const;
     void OpenLogFile(const QString& fileName);
 
+protected:
+    void closeEvent(QCloseEvent* event) override;
+
 private:
     void BuildMenus();
-    void RegisterCaptureWindow();
     void BuildStatusBar();
     void ReadSettings();
     void WriteSettings();
@@ -146,6 +161,7 @@ private:
     void menuAuthenticityClick();
     void menuReconnectClick();
     void menuBaudClick(int rate);
+    void TickBaudRate(int rate);
     void menuViewFakeEcuClick();
     void menuViewEcuInterfaceClick();
     void menuSerialPortClick();
@@ -156,11 +172,13 @@ private:
     std::unique_ptr<TSensorHub> FSensorHub;
     TfrmEcuInterface* FLinkWindow = nullptr;
     TfrmFakeEcu* FEmulatorWindow = nullptr;
-    QPointer<TfrmDashBoard> FDashBoard;
     QString FEcuName;
     TToolWindow FPendingWindow = twNone;
     TToolWindow FStartWindow = twNone;
     bool FConnected = false;
+    bool FClosing = false;
+    bool FShutDown = false;
+    bool FClosingTools = false;
     bool FLiveTuningEcu = false;
     QColor FGraphBgColour = Qt::black;
     QColor FLogLineColour = QColor(0x00, 0xFF, 0x00);

@@ -4,6 +4,8 @@
 #include "NumFormat.h"
 #include "TextCodec.h"
 
+#include <QFileInfo>
+
 namespace {
 
 int GWriteFailureAfter = -1;
@@ -15,6 +17,20 @@ QString LogFileBaseName(const QString& dir, const QString& ecuName, const QDateT
 {
     return dir + QStringLiteral("/QuillonLog-") + ecuName + QLatin1Char('-') +
            locale.toString(when, QStringLiteral("ddd MMM d yyyy hh-mm.ss"));
+}
+
+QString UniqueLogBaseName(const QString& base)
+{
+    auto taken = [](const QString& b) {
+        return QFileInfo::exists(b + QStringLiteral(".csv")) || QFileInfo::exists(b + QStringLiteral(".txt"));
+    };
+    if (!taken(base))
+        return base;
+    for (int n = 2;; ++n) {
+        const QString candidate = base + QStringLiteral(" (%1)").arg(n);
+        if (!taken(candidate))
+            return candidate;
+    }
 }
 
 QByteArray LogHeaderLine(const TDisplayUnits& units, const TParamSet& params,
@@ -63,26 +79,42 @@ bool TCsvLogFile::Open(const QString& path, QString* error)
     FFile.setFileName(path);
     // Unbuffered: every write goes straight to the operating system, so a failure shows
     // at the line that caused it rather than at some later flush.
-    if (!FFile.open(QIODevice::WriteOnly | QIODevice::Truncate | QIODevice::Unbuffered)) {
+    // NewOnly: a file that is already there holds a log and is never overwritten.
+    if (!FFile.open(QIODevice::WriteOnly | QIODevice::NewOnly | QIODevice::Unbuffered)) {
         if (error) *error = FFile.errorString();
         return false;
     }
     FLinesLeft = GWriteFailureAfter;
+    FGoodSize = 0;
     return true;
 }
 
 bool TCsvLogFile::WriteLine(const QByteArray& line)
 {
     if (!FFile.isOpen()) return false;
-    if (FLinesLeft == 0) return false;
+    qint64 size = line.size();
+    const bool simulatedFailure = FLinesLeft == 0;
+    if (simulatedFailure) size /= 2;
     if (FLinesLeft > 0) --FLinesLeft;
     qint64 done = 0;
-    while (done < line.size()) {
-        const qint64 n = FFile.write(line.constData() + done, line.size() - done);
-        if (n <= 0) return false;
+    bool ok = !simulatedFailure;
+    while (done < size) {
+        const qint64 n = FFile.write(line.constData() + done, size - done);
+        if (n <= 0) {
+            ok = false;
+            break;
+        }
         done += n;
     }
-    return FFile.flush();
+    ok = FFile.flush() && ok;
+    if (!ok) {
+        // Take back the part of the line that did get out: a reader must never meet half
+        // a line. Shrinking frees space, so this works on a full disk.
+        FFile.resize(FGoodSize);
+        return false;
+    }
+    FGoodSize += done;
+    return true;
 }
 
 void TCsvLogFile::Close()

@@ -23,6 +23,10 @@
 QString LogFileBaseName(const QString& dir, const QString& ecuName, const QDateTime& when,
                         const QLocale& locale = QLocale::system());
 
+// The base name itself when neither "<base>.csv" nor "<base>.txt" exists, else the first
+// free "<base> (2)", "<base> (3)", ...: a log never replaces one written before.
+QString UniqueLogBaseName(const QString& base);
+
 using TChannelNames = std::array<QString, SensorChannelCount>;
 
 // "Time," then one field per logged parameter, switch and channel, each ending in ",".
@@ -37,7 +41,8 @@ QByteArray LogDataLine(uint32_t elapsedMs, const TDisplayUnits& units, const TPa
                        const TSensorChannels& channels, const TSensorValues& channelValues);
 
 // The open log. Each line reaches the operating system before WriteLine returns, so a
-// crash or a full disk loses at most the line being written.
+// crash or a full disk loses at most the line being written; a line that could not be
+// written whole is taken back, so the file always ends at a complete line.
 class TCsvLogFile {
   public:
     TCsvLogFile() = default;
@@ -45,17 +50,20 @@ class TCsvLogFile {
     TCsvLogFile& operator=(const TCsvLogFile&) = delete;
     ~TCsvLogFile();
 
-    bool Open(const QString& path, QString* error = nullptr); // creates or truncates
+    bool Open(const QString& path, QString* error = nullptr); // creates; never opens an existing file
     bool WriteLine(const QByteArray& line); // false when not every byte was written
     void Close();                           // errors are of no use by then: ignored
     bool IsOpen() const;
 
     // Test hook: every log opened afterwards fails its WriteLine after `lines` successful
-    // ones (-1, the default, never). Lets a test run out of disk space in the middle of a log.
+    // ones (-1, the default, never), having written the first half of the failing line, as
+    // a disk that fills up in the middle of a line would. Lets a test run out of disk space
+    // in the middle of a log.
     static void SimulateWriteFailureAfter(int lines);
 
   private:
     QFile FFile;
+    qint64 FGoodSize = 0;  // bytes up to the end of the last complete line
     int FLinesLeft = -1;
 };
 

@@ -1,5 +1,6 @@
 #include "DashBoardForm.h"
 
+#include "ChartAxes.h"
 #include "Clock.h"
 #include "Dialogs.h"
 #include "DashBoardSettings.h"
@@ -145,8 +146,8 @@ void TColourPanel::paintEvent(QPaintEvent*)
 
 // ---------------------------------------------------------------------------------------
 
-TfrmDashBoard::TfrmDashBoard(const TDashBoardHost& host, QWidget* parent)
-    : QMainWindow(parent, Qt::Window), FHost(host), FLink(host.Link)
+TfrmDashBoard::TfrmDashBoard(const TToolWindowHost& host, QWidget* parent)
+    : QMainWindow(parent, Qt::Window), FHost(host)
 {
     setAttribute(Qt::WA_DeleteOnClose);
     setWindowTitle(QStringLiteral("Live ECU Data Capture"));
@@ -190,12 +191,12 @@ void TfrmDashBoard::FormCreate()
     ShowLogDirectory();
 
     // 2. What this ECU offers.
-    SupportedParams = FLink->SupportedParams;
-    SupportedSwitches = FLink->SupportedSwitches;
-    if (FHost.Sensors)
-        AvailableChannels = FHost.Sensors->GetActiveChannels();
+    SupportedParams = Link()->SupportedParams;
+    SupportedSwitches = Link()->SupportedSwitches;
+    if (FHost.GetSensors())
+        AvailableChannels = FHost.GetSensors()->GetActiveChannels();
     for (int ch = 0; ch < SensorChannelCount; ++ch)
-        FChannelNames[ch] = FHost.Sensors ? FHost.Sensors->GetSensorName(TSensorChannel(ch)) : QString();
+        FChannelNames[ch] = FHost.GetSensors() ? FHost.GetSensors()->GetSensorName(TSensorChannel(ch)) : QString();
     Graphs.Supported = SupportedParams;
     Graphs.Available = AvailableChannels;
 
@@ -248,20 +249,19 @@ void TfrmDashBoard::FormCreate()
     FillComments();
 
     // 13. The link's events.
-    FLink->OnParamValues = [this](const TParamSet& received, const TParamValues& values, const TParamRaw& raw,
+    Link()->OnParamValues = [this](const TParamSet& received, const TParamValues& values, const TParamRaw& raw,
                                   const TSwitchSet& present, const TSwitchSet& on) {
         EcuDataReceived(received, values, raw, present, on);
     };
-    SavedTimeoutHandler = FLink->OnRequestTimeout;
-    FLink->OnRequestTimeout = [this](const TByteArray& request) { CommsError(request); };
+    SavedTimeoutHandler = Link()->OnRequestTimeout;
+    Link()->OnRequestTimeout = [this](const TByteArray& request) { CommsError(request); };
 
     // 14. Opening page and the throttle trigger.
     pgcPages->setCurrentWidget(tabAnalogue);
     SetupThrottleTrigger();
 
     // 15. Window menu and the first request one interval from now.
-    if (FHost.RegisterWindow)
-        FHost.RegisterWindow(this);
+    FHost.Register(this);
     ReArm();
 }
 
@@ -272,23 +272,22 @@ void TfrmDashBoard::FormDestroy()
     FDestroying = true;
     if (RequestTimer)
         RequestTimer->SetEnabled(false);
-    if (FLink) {
+    if (TEcuInterface* link = Link()) {
         // Ending a stream talks to the port, which may be the one that just went away; the
         // window closes all the same.
         try {
-            if (FLink->FastPolling())
-                FLink->StopFastPoll();
+            if (link->FastPolling())
+                link->StopFastPoll();
         } catch (...) {
         }
-        FLink->ClearPending();
-        FLink->OnParamValues = nullptr;
-        FLink->OnRequestTimeout = SavedTimeoutHandler;
+        link->ClearPending();
+        link->OnParamValues = nullptr;
+        link->OnRequestTimeout = SavedTimeoutHandler;
     }
     if (Logging)
         StopLogging();
     SaveSettings();
-    if (FHost.UnregisterWindow)
-        FHost.UnregisterWindow(this);
+    FHost.Unregister(this);
 }
 
 // ---------------------------------------------------------------- building
@@ -347,7 +346,7 @@ void TfrmDashBoard::BuildMenus()
     menuPause->setCheckable(true);
     menuFastPoll = item(capture, QStringLiteral("Fast Poll"), QKeySequence(), [this] { menuFastPollClick(); });
     menuFastPoll->setCheckable(true);
-    menuFastPoll->setVisible(FLink->SupportsFastPoll());
+    menuFastPoll->setVisible(Link()->SupportsFastPoll());
     menuResMinMax = item(capture, QStringLiteral("&Clear Min/Max Stats"), QKeySequence(Qt::CTRL | Qt::Key_M),
                          [this] { btnResMinMaxClick(); });
     capture->addSeparator();
@@ -420,7 +419,7 @@ QWidget* TfrmDashBoard::BuildValuePage(bool external)
         for (int ch = 0; ch < SensorChannelCount; ++ch) {
             if (!AvailableChannels.test(ch))
                 continue;
-            const QString units = FHost.Sensors ? FHost.Sensors->GetSensorUnits(TSensorChannel(ch)) : QString();
+            const QString units = FHost.GetSensors() ? FHost.GetSensors()->GetSensorUnits(TSensorChannel(ch)) : QString();
             ChannelRows[ch] = MakeRow(rows, y, FChannelNames[ch], units);
             connect(ChannelRows[ch].Check, &QCheckBox::clicked, this, [this] { ExternalCheckClick(); });
             y += RowPitch;
@@ -470,7 +469,7 @@ QWidget* TfrmDashBoard::BuildGraphPage()
     layout->addWidget(FGraphArea, 1);
     FGraphHeader = new QLabel(QStringLiteral("Max/Cur/Min"), FGraphArea);
 
-    const QColor background = FHost.GraphBackgroundColour ? FHost.GraphBackgroundColour() : QColor(Qt::black);
+    const QColor background = FHost.GetGraphBackgroundColour();
     QFont bold = font();
     bold.setBold(true);
     for (int g = 0; g < GraphCount; ++g) {
@@ -488,8 +487,7 @@ QWidget* TfrmDashBoard::BuildGraphPage()
             // Solid grid lines: dotted ones cost more to draw than the traces.
             axis->grid()->setPen(QPen(QColor(80, 80, 80), 0, Qt::SolidLine));
             axis->grid()->setZeroLinePen(QPen(QColor(130, 130, 130), 0, Qt::SolidLine));
-            axis->setNumberFormat(QStringLiteral("g"));
-            axis->setNumberPrecision(6);
+            UsePictureLabels(axis);
             axis->setSubTicks(false);  // the grid is enough; every small tick is another line to draw
         }
         plot->xAxis->setRange(-10, 0.1);
@@ -561,7 +559,7 @@ void TfrmDashBoard::SetupThrottleTrigger()
 QString TfrmDashBoard::EcuShortName() const
 {
     int index = -1;
-    if (FLink->FindEcu(index) && index >= 0 && !EcuIds[index].ShortName.isEmpty())
+    if (Link()->FindEcu(index) && index >= 0 && !EcuIds[index].ShortName.isEmpty())
         return EcuIds[index].ShortName;
     return QStringLiteral("ECU");
 }
@@ -570,7 +568,7 @@ void TfrmDashBoard::FillComments()
 {
     int index = -1;
     QString description;
-    if (FLink->FindEcu(index) && index >= 0)
+    if (Link()->FindEcu(index) && index >= 0)
         description = EcuIds[index].Description;
     memComments->setPlainText(CommentsFirstLine(description));
 }
@@ -585,7 +583,7 @@ void TfrmDashBoard::ReArm()
 
 void TfrmDashBoard::RequestTimerTimer()
 {
-    if (isVisible() && !menuPause->isChecked())
+    if (isVisible() && !menuPause->isChecked() && !FModal)
         RequestData();
 }
 
@@ -605,31 +603,37 @@ void TfrmDashBoard::SetCaptureInterval(int ms)
 
 void TfrmDashBoard::RequestData()
 {
+    // Another request of the link's is still out (a rate change, say): this one would be
+    // dropped and nothing would re-arm the timer, so try again after the interval.
+    if (Link()->PendingRequestActive() && !Link()->FastPolling()) {
+        ReArm();
+        return;
+    }
     TParamSet params = GetAnalogueSet();
     TSwitchSet switches = GetDigitalSet();
     auto poll = [this](TParamSet p, const TSwitchSet& s) {
         if (p.none() && s.none())
             p.set(epEngspd);  // keeps the link and the interval display running
-        if (menuFastPoll->isChecked() && FLink->SupportsFastPoll()) {
+        if (menuFastPoll->isChecked() && Link()->SupportsFastPoll()) {
             // The ECU keeps answering this one request until told otherwise.
             FStreamParams = p;
             FStreamSwitches = s;
-            FLink->StartFastPoll(p, s);
+            Link()->StartFastPoll(p, s);
         } else {
-            FLink->PollParameters(p, s);
+            Link()->PollParameters(p, s);
         }
     };
     try {
         poll(params, switches);
     } catch (const EEcuInterface&) {
-        Dialogs().Error(QStringLiteral(
+        FHost.GetDialogs().Error(QStringLiteral(
             "A problem was encountered in communication. It is likely that too many parameters have been "
             "selected for capture. All analogue parameters have now been deselected."));
         btnAnSelNoneOldClick();
         poll(GetAnalogueSet(), GetDigitalSet());
     }
-    if (FHost.Sensors)
-        FHost.Sensors->PollAnalogue();
+    if (FHost.GetSensors())
+        FHost.GetSensors()->PollAnalogue();
 }
 
 TParamSet TfrmDashBoard::GetAnalogueSet() const
@@ -656,8 +660,12 @@ TSensorChannels TfrmDashBoard::GetExternalSet() const
 void TfrmDashBoard::EcuDataReceived(const TParamSet& received, const TParamValues& values, const TParamRaw&,
                                     const TSwitchSet& present, const TSwitchSet& on)
 {
+    // A reply that arrives while one of this window's messages is up waits for no one:
+    // polling starts again when the message is closed.
+    if (FModal)
+        return;
     // 1. The largest reply seen tells CommsError what the ECU can answer.
-    LargestReply = std::max(LargestReply, FLink->LastReplyCount);
+    LargestReply = std::max(LargestReply, Link()->LastReplyCount);
 
     // 2., 3. This reply's sets and its values in display units.
     const TParamSet params = GetAnalogueSet();
@@ -667,18 +675,24 @@ void TfrmDashBoard::EcuDataReceived(const TParamSet& received, const TParamValue
     Units.ApplyConversions(shown, received);
 
     // 4. Triggers: defog first, then throttle.
+    // A start that failed is not tried again on every reply (one message per capture cycle)
+    // but only once the trigger's condition has cleared and come back: until then the
+    // trigger is told a log is running, and its stop only clears the failure.
     auto act = [this](TTriggerAction action) {
-        if (action == TTriggerAction::Start)
-            StartLogging();
-        else if (action == TTriggerAction::Stop)
-            StopLogging();
+        if (action == TTriggerAction::Start) {
+            TriggerStartFailed = !StartLogging();
+        } else if (action == TTriggerAction::Stop) {
+            if (Logging)
+                StopLogging();
+            TriggerStartFailed = false;
+        }
     };
-    act(DefogTrigger(menuDefogLog->isChecked(), Logging, present, on));
-    act(ThrottleTrigger(menuLogThrot->isChecked(), Logging, received, shown));
+    act(DefogTrigger(menuDefogLog->isChecked(), Logging || TriggerStartFailed, present, on));
+    act(ThrottleTrigger(menuLogThrot->isChecked(), Logging || TriggerStartFailed, received, shown));
 
     // 5. External channel values.
-    if (FHost.Sensors)
-        FHost.Sensors->GetSensorValues(ChannelValues);
+    if (FHost.GetSensors())
+        FHost.GetSensors()->GetSensorValues(ChannelValues);
 
     // 6. The log line, handed to the system before anything else happens.
     if (Logging)
@@ -696,12 +710,12 @@ void TfrmDashBoard::EcuDataReceived(const TParamSet& received, const TParamValue
     // 9. The next request. A fast-poll stream needs none; when the ticked items changed, it
     // is ended, and the ordinary reply that ends it re-arms the timer, whose next request
     // starts a stream of the new items.
-    if (FLink->FastPolling()) {
+    if (Link()->FastPolling()) {
         TParamSet wanted = params;
         if (wanted.none() && switches.none())
             wanted.set(epEngspd);
         if (wanted != FStreamParams || switches != FStreamSwitches)
-            FLink->StopFastPoll();
+            Link()->StopFastPoll();
         return;
     }
     ReArm();
@@ -731,8 +745,8 @@ void TfrmDashBoard::WriteLogLine(const TParamSet& params, const TParamValues& va
 void TfrmDashBoard::LogWriteFailed()
 {
     StopLogging();
-    Dialogs().Error(QStringLiteral("There has been a problem writing to the logfile - perhaps you have run out of "
-                                   "disk space. Logging has been cancelled"));
+    CaptureMessage(QStringLiteral("There has been a problem writing to the logfile - perhaps you have run out of "
+                                  "disk space. Logging has been cancelled"));
 }
 
 void TfrmDashBoard::SetEditGreyed(QLineEdit* edit, bool greyed)
@@ -823,11 +837,13 @@ void TfrmDashBoard::ShowExternalValues(const TSensorValues& values)
 
 void TfrmDashBoard::CommsError(const TByteArray&)
 {
-    Sounds().Beep();
+    if (FModal)
+        return;  // polling starts again when the message is closed
+    FHost.GetSounds().Beep();
     // A stream that died falls back to ordinary polling.
     menuFastPoll->setChecked(false);
-    if (LargestReply < FLink->LastReadCount) {
-        Dialogs().Warning(QStringLiteral(
+    if (LargestReply < Link()->LastReadCount) {
+        FHost.GetDialogs().Warning(QStringLiteral(
             "There has been a problem communicating with the ECU. This may be due to too many parameters being "
             "selected. Some parameters will be deselected in an attempt to correct the problem."));
         const TParamSet untick = ParamsToUntick(TickedSet<200>(ParamRows), ParamSetBytes(GetAnalogueSet()), LargestReply);
@@ -836,7 +852,7 @@ void TfrmDashBoard::CommsError(const TByteArray&)
                 ParamRows[p].Check->setChecked(false);
         AnalogueCheckClick();
     } else {
-        Dialogs().Warning(
+        FHost.GetDialogs().Warning(
             QStringLiteral("There has been a problem communicating with the ECU. Check your cabling and click OK."));
     }
     ReArm();
@@ -889,8 +905,8 @@ void TfrmDashBoard::chkPauseClicked(QAction* sender)
     else if (wasPaused && !nowPaused)
         GraphOrigin += now - PauseStart;
     if (sender == menuPause) {
-        if (sender->isChecked() && FLink->FastPolling())
-            FLink->StopFastPoll();  // its last reply re-arms the timer, whose ticks now send nothing
+        if (sender->isChecked() && Link()->FastPolling())
+            Link()->StopFastPoll();  // its last reply re-arms the timer, whose ticks now send nothing
         else if (!sender->isChecked())
             RequestData();
     }
@@ -900,8 +916,8 @@ void TfrmDashBoard::menuFastPollClick()
 {
     // On: the next request starts the stream. Off: the stream ends with one ordinary reply,
     // which re-arms the timer as usual.
-    if (!menuFastPoll->isChecked() && FLink->FastPolling())
-        FLink->StopFastPoll();
+    if (!menuFastPoll->isChecked() && Link()->FastPolling())
+        Link()->StopFastPoll();
 }
 
 // ---------------------------------------------------------------- settings
@@ -923,7 +939,7 @@ void TfrmDashBoard::LoadSettings()
             ChannelRows[ch].Check->setChecked(sel.External[ch]);
     SetCaptureInterval(settings.LoadCaptureInterval());
     DataPoints = settings.LoadDataPoints();
-    if (!(FHost.DemoMode && FHost.DemoMode())) {
+    if (!FHost.IsDemoMode()) {
         bool defog = false, throttle = false;
         settings.LoadTriggers(defog, throttle);
         menuDefogLog->setChecked(defog);
@@ -952,7 +968,7 @@ void TfrmDashBoard::SaveSettings()
     settings.SaveSelection(sel, SupportedParams, SupportedSwitches, AvailableChannels);
     settings.SaveCaptureInterval(RequestTimer->Interval());
     settings.SaveDataPoints(DataPoints);
-    if (!(FHost.DemoMode && FHost.DemoMode()))
+    if (!FHost.IsDemoMode())
         settings.SaveTriggers(menuDefogLog->isChecked(), menuLogThrot->isChecked());
     settings.SaveGraphs(Graphs);
     settings.SaveUnits(Units);
@@ -967,12 +983,13 @@ void TfrmDashBoard::SetStatusText(const QString& text, const QColor& colour)
 
 void TfrmDashBoard::ShowLogDirectory()
 {
-    const QString dir = FHost.LoggingDirectory ? FHost.LoggingDirectory() : QString();
+    const QString dir = FHost.GetLoggingDirectory();
     SetStatusText(QStringLiteral("Logging Directory is ") + dir, palette().color(QPalette::Window));
 }
 
 void TfrmDashBoard::menuLogDataClick()
 {
+    TriggerStartFailed = false;
     menuDefogLog->setChecked(false);
     menuLogThrot->setChecked(false);
     if (menuLogData->text() != QStringLiteral("Stop &Logging"))
@@ -981,29 +998,30 @@ void TfrmDashBoard::menuLogDataClick()
         StopLogging();
 }
 
-void TfrmDashBoard::StartLogging()
+bool TfrmDashBoard::StartLogging()
 {
-    Sounds().PlaySystemSound(QStringLiteral("DefaultBeep"));
+    FHost.GetSounds().PlaySystemSound(QStringLiteral("DefaultBeep"));
     if (GetAnalogueSet().none())
-        return;  // a log needs at least one parameter
+        return false;  // a log needs at least one parameter
 
-    QString dir = FHost.LoggingDirectory ? FHost.LoggingDirectory() : QString();
+    QString dir = FHost.GetLoggingDirectory();
     if (dir.endsWith(QLatin1Char('/')) || dir.endsWith(QLatin1Char('\\'))) {
         dir.chop(1);
-        if (FHost.SetLoggingDirectory)
-            FHost.SetLoggingDirectory(dir);
+        FHost.PutLoggingDirectory(dir);
     }
-    if (!QDir(dir).exists())
-        QDir().mkdir(dir);  // one level only
+    // With every missing parent: a fresh user has no data folder yet.
+    if (!dir.isEmpty() && !QDir(dir).exists())
+        QDir().mkpath(dir);
     if (dir.isEmpty() || !QDir(dir).exists()) {
-        Dialogs().Error(QStringLiteral("Unable to create default logging directory. Logging cancelled. Either choose "
-                                       "a valid logging directory, or fix the problem with ") +
-                        dir);
-        return;
+        CaptureMessage(QStringLiteral("Unable to create default logging directory. Logging cancelled. Either choose "
+                                      "a valid logging directory, or fix the problem with ") +
+                       dir);
+        return false;
     }
 
     LogStartTick = GetTickCount();
-    LogBaseName = LogFileBaseName(dir, EcuShortName(), QDateTime::currentDateTime());
+    // Two logs opened within one second would share a name; the later one gets its own.
+    LogBaseName = UniqueLogBaseName(LogFileBaseName(dir, EcuShortName(), QDateTime::currentDateTime()));
     const QString fileName = LogBaseName + QStringLiteral(".csv");
     bool ok = FLogFile.Open(fileName);
     if (ok) {
@@ -1015,29 +1033,46 @@ void TfrmDashBoard::StartLogging()
     if (!ok) {
         FLogFile.Close();
         ShowLogDirectory();
-        Dialogs().Error(QStringLiteral("Quillon was unable to create the logfile '") + fileName +
-                        QStringLiteral("'. Logging has been cancelled."));
-        return;
+        CaptureMessage(QStringLiteral("Quillon was unable to create the logfile '") + fileName +
+                       QStringLiteral("'. Logging has been cancelled."));
+        return false;
     }
     SetStatusText(QStringLiteral("Logging to ") + fileName, QColor(0, 255, 0));
     menuLogData->setText(QStringLiteral("Stop &Logging"));
     Logging = true;
+    return true;
 }
 
 void TfrmDashBoard::StopLogging()
 {
-    Sounds().PlaySystemSound(QStringLiteral("SystemAsterisk"));
+    FHost.GetSounds().PlaySystemSound(QStringLiteral("SystemAsterisk"));
     menuLogData->setText(QStringLiteral("&Log Data to File"));
     FLogFile.Close();
     Logging = false;
     ShowLogDirectory();
     const QString comments = memComments->toPlainText();
-    if (!comments.isEmpty())
-        SaveCommentsFile(LogBaseName + QStringLiteral(".txt"), comments.split(QLatin1Char('\n')));
+    const QString commentsName = LogBaseName + QStringLiteral(".txt");
     LastLogName = LogBaseName + QStringLiteral(".csv");
     menuOpenLastLog->setEnabled(true);
-    if (FHost.AddRecentFile)
-        FHost.AddRecentFile(LastLogName);
+    FHost.AddRecent(LastLogName);
+    if (!comments.isEmpty() && !SaveCommentsFile(commentsName, comments.split(QLatin1Char('\n'))))
+        CaptureMessage(QStringLiteral("Quillon was unable to save the log file comments to '") + commentsName +
+                       QStringLiteral("'."));
+}
+
+void TfrmDashBoard::CaptureMessage(const QString& text)
+{
+    // While the message is up the event loop runs: a fast-poll stream would go on
+    // delivering replies and its watchdog could time out inside the reply handler that
+    // showed the message. The stream ends first and starts again afterwards.
+    TEcuInterface* link = Link();
+    const bool streaming = link && link->FastPolling();
+    if (streaming)
+        link->StopFastPoll();
+    ++FModal;
+    FHost.GetDialogs().Error(text);
+    --FModal;
+    ReArm();
 }
 
 bool TfrmDashBoard::WriteLogHeader(const TParamSet& params, const TSwitchSet& switches,
@@ -1061,12 +1096,11 @@ void TfrmDashBoard::menuLogThrotClick()
 
 void TfrmDashBoard::btnLogSelDirClick()
 {
-    const QString start = FHost.LoggingDirectory ? FHost.LoggingDirectory() : QString();
-    const std::optional<QString> dir = Dialogs().ChooseFolder(QStringLiteral("Choose Logging Directory"), start);
+    const QString start = FHost.GetLoggingDirectory();
+    const std::optional<QString> dir = FHost.GetDialogs().ChooseFolder(QStringLiteral("Choose Logging Directory"), start);
     if (!dir)
         return;
-    if (FHost.SetLoggingDirectory)
-        FHost.SetLoggingDirectory(*dir);
+    FHost.PutLoggingDirectory(*dir);
     if (!Logging)
         ShowLogDirectory();
 }
@@ -1075,10 +1109,8 @@ void TfrmDashBoard::btnOpenLastLogoldClick()
 {
     if (LastLogName.isEmpty())
         return;
-    if (FHost.OpenLogFile)
-        FHost.OpenLogFile(LastLogName);
-    if (FHost.AddRecentFile)
-        FHost.AddRecentFile(LastLogName);
+    FHost.OpenLog(LastLogName);
+    FHost.AddRecent(LastLogName);
 }
 
 // ---------------------------------------------------------------- units
@@ -1198,7 +1230,7 @@ void TfrmDashBoard::UpdateGraphCaption(int graph)
 {
     auto channelName = [this](int ch) { return FChannelNames[ch]; };
     auto channelUnits = [this](int ch) {
-        return FHost.Sensors ? FHost.Sensors->GetSensorUnits(TSensorChannel(ch)) : QString();
+        return FHost.GetSensors() ? FHost.GetSensors()->GetSensorUnits(TSensorChannel(ch)) : QString();
     };
     const QString title = Graphs.Caption(graph, Units, channelName, channelUnits);
     QCustomPlot* plot = Plots[graph];
@@ -1276,9 +1308,10 @@ void TfrmDashBoard::UpdateGraphs(const TParamSet& received, const TParamValues& 
     const double lower = TimeAxisMinimum(t, oldest);
     for (QCustomPlot* plot : Plots) {
         plot->xAxis->setRangeLower(lower);
-        for (QCPGraph* series : {plot->graph(0), plot->graph(1)})
-            if (!series->data()->isEmpty())
-                series->rescaleValueAxis(false, true);
+        // One value axis for both traces, with room above and below their extremes.
+        QCPRange range;
+        if (FitValueRange({plot->graph(0), plot->graph(1)}, range))
+            plot->yAxis->setRange(range);
         // Painting waits for the event loop; several replies between two paints cost one paint.
         plot->replot(QCustomPlot::rpQueuedReplot);
     }
@@ -1296,7 +1329,7 @@ void TfrmDashBoard::btnClearGraphClick()
 
 void TfrmDashBoard::menuSetDataPointsClick()
 {
-    const std::optional<QString> text = Dialogs().InputBox(QStringLiteral("Graph Data Points before Scrolling"),
+    const std::optional<QString> text = FHost.GetDialogs().InputBox(QStringLiteral("Graph Data Points before Scrolling"),
                                                            QStringLiteral("Enter number of data points:"),
                                                            QString::number(DataPoints));
     if (!text)
@@ -1305,7 +1338,7 @@ void TfrmDashBoard::menuSetDataPointsClick()
     const int value = text->trimmed().toInt(&ok);
     // A series must keep at least one point, or every reply would empty it again.
     if (!ok || value < 1) {
-        Dialogs().Error(QStringLiteral("Invalid value entered"));
+        FHost.GetDialogs().Error(QStringLiteral("Invalid value entered"));
         return;
     }
     DataPoints = value;

@@ -7,11 +7,11 @@
 
 #include "CaptureLogic.h"
 #include "CsvLog.h"
-#include "DashBoardHost.h"
 #include "DisplayUnits.h"
 #include "EcuInterface.h"
 #include "GraphModel.h"
 #include "SensorTypes.h"
+#include "ToolWindowHost.h"
 
 #include <QMainWindow>
 
@@ -70,7 +70,7 @@ class TfrmDashBoard : public QMainWindow {
 public:
     static constexpr const char* DashboardKey = "SOFTWARE/Morvane/Quillon/Dashboard";
 
-    explicit TfrmDashBoard(const TDashBoardHost& host, QWidget* parent = nullptr);
+    explicit TfrmDashBoard(const TToolWindowHost& host, QWidget* parent = nullptr);
     ~TfrmDashBoard() override;
 
     // --- state the tests and the benchmark look at ---
@@ -88,6 +88,7 @@ public:
     TRequestTimeoutEvent SavedTimeoutHandler;
 
     bool Logging = false;
+    bool TriggerStartFailed = false;  // a trigger's start failed; waits for its condition to clear
     QString LogBaseName;
     QString LastLogName;
     uint32_t LogStartTick = 0;
@@ -148,7 +149,7 @@ public:
     void ExternalCheckClick();
 
     void menuLogDataClick();
-    void StartLogging();
+    bool StartLogging();  // true when a log is open
     void StopLogging();
     bool WriteLogHeader(const TParamSet& params, const TSwitchSet& switches, const TSensorChannels& channels);
     void menuDefogLogClick();
@@ -196,17 +197,20 @@ private:
                       const TSwitchSet& switches, const TSwitchSet& present, const TSwitchSet& on,
                       const TSensorChannels& channels);
     void LogWriteFailed();
+    void CaptureMessage(const QString& text);
     void ReArm();
     void PauseChanged(bool wasPaused);
 
     TParamSet FStreamParams;  // what the running fast-poll stream reads
     TSwitchSet FStreamSwitches;
-    TDashBoardHost FHost;
-    TEcuInterface* FLink;
+    // The link in use; asked of the host each time, never kept.
+    TEcuInterface* Link() const { return FHost.GetLink(); }
+    TToolWindowHost FHost;
     TCsvLogFile FLogFile;
     TChannelNames FChannelNames;
     QWidget* FGraphArea = nullptr;
     QLabel* FGraphHeader = nullptr;
     int FMenuGraph = 0;  // the graph whose menu is open
     bool FDestroying = false;
+    int FModal = 0;  // one of this window's messages is up
 };

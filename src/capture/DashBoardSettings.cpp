@@ -50,8 +50,9 @@ void TDashBoardSettings::SaveSelection(const TDashBoardSelection& sel, const TPa
 
 int TDashBoardSettings::LoadCaptureInterval() const
 {
-    return FStore.ReadInteger(Key("Capture"), QStringLiteral("CaptureIntervalMilliseconds"),
-                              DefaultCaptureInterval);
+    const int ms = FStore.ReadInteger(Key("Capture"), QStringLiteral("CaptureIntervalMilliseconds"),
+                                      DefaultCaptureInterval);
+    return ms > 0 ? ms : FastestCaptureInterval;
 }
 
 void TDashBoardSettings::SaveCaptureInterval(int ms)
@@ -61,8 +62,9 @@ void TDashBoardSettings::SaveCaptureInterval(int ms)
 
 int TDashBoardSettings::LoadDataPoints() const
 {
-    return FStore.ReadInteger(Key("Capture"), QStringLiteral("CaptureWindowSize"),
-                              DefaultDataPoints);
+    const int points = FStore.ReadInteger(Key("Capture"), QStringLiteral("CaptureWindowSize"),
+                                          DefaultDataPoints);
+    return points > 0 ? points : DefaultDataPoints;
 }
 
 void TDashBoardSettings::SaveDataPoints(int points)

@@ -23,6 +23,7 @@ class TDashBoardSettings {
     static constexpr const char* Root = "SOFTWARE/Morvane/Quillon/Dashboard";
     static constexpr int DefaultCaptureInterval = 100;
     static constexpr int DefaultDataPoints = 500;
+    static constexpr int FastestCaptureInterval = 20;  // the fastest rate offered
 
     explicit TDashBoardSettings(TSettingsStore& store) : FStore(store) {}
 
@@ -34,8 +35,11 @@ class TDashBoardSettings {
     void SaveSelection(const TDashBoardSelection& sel, const TParamSet& supported,
                        const TSwitchSet& supportedSwitches, const TSensorChannels& available);
 
-    int LoadCaptureInterval() const; // any value is used, even one no rate item offers
+    // Any positive value is used, even one no rate item offers; 0 or less (a timer that
+    // never ticks, or polls without a pause) reads as the fastest rate offered.
+    int LoadCaptureInterval() const;
     void SaveCaptureInterval(int ms);
+    // 0 or less (empty graphs, or a hang at the first reply) reads as the default.
     int LoadDataPoints() const;
     void SaveDataPoints(int points);
 

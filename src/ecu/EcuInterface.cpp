@@ -214,7 +214,7 @@ void TEcuInterface::ClearPending()
 
 void TEcuInterface::SetEcuBaudRate(int rate)
 {
-    uint8_t code;
+    uint8_t code = 0;
     switch (rate) {
     case 4800:
         code = 0x15;
@@ -231,9 +231,26 @@ void TEcuInterface::SetEcuBaudRate(int rate)
     default:
         throw EEcuInterface(QStringLiteral("UBR"));
     }
+    if (!PendingRequest.empty()) {
+        // Dropped now, the write would leave the link at the new rate and the ECU at the
+        // old one; it goes out after the outstanding reply instead.
+        FQueuedBaudRate = rate;
+        return;
+    }
+    FQueuedBaudRate = 0;
     WriteAddress({BaudRateRegister}, {code});
     BaudRate = rate;
     ShowBaudRate(rate);
+    FSentBaudRate = rate;
+    FSentBaudCode = code;
+}
+
+void TEcuInterface::SendQueuedBaudRate()
+{
+    // After the reply's handlers: one of them may have sent its next request already, and
+    // the change then waits for that one's reply.
+    if (FQueuedBaudRate != 0 && PendingRequest.empty() && !FFastPoll)
+        SetEcuBaudRate(FQueuedBaudRate);
 }
 
 bool TEcuInterface::FindEcu(int& index) const
@@ -319,6 +336,7 @@ void TEcuInterface::Dispatch(uint8_t dest, uint8_t source, const uint8_t* data, 
         DecodeRequest(dest, source, frameData);
     } else if (source == EcuAddress || source == EcuNodes::AltEcu) {
         DecodeReply(dest, source, frameData);
+        SendQueuedBaudRate();
     } else if (OnOtherSource) {
         OnOtherSource(dest, source, frameData);
     }
@@ -411,6 +429,13 @@ void TEcuInterface::DecodeReply(uint8_t dest, uint8_t source, const TByteArray& 
             OnWriteBlockResponse(BlockAddress, payload);
         return;
     case EcuCmd::WriteAddressReply:
+        if (FSentBaudRate != 0 && AddressList.size() == 1 && AddressList[0] == BaudRateRegister &&
+            payload.size() == 1) {
+            const int rate = FSentBaudRate;
+            FSentBaudRate = 0;
+            if (payload[0] == FSentBaudCode && OnEcuBaudRateChanged)
+                OnEcuBaudRateChanged(rate);
+        }
         if (!AddressList.empty() && payload.size() == AddressList.size() && OnWriteAddressResponse)
             OnWriteAddressResponse(dest, source, payload, static_cast<int>(AddressList.size()) - 1,
                                    AddressList);

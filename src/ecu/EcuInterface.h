@@ -88,7 +88,12 @@ public:
     void PollParameters(const TParamSet& params, const TSwitchSet& switches,
                         const TLongWordArray& extra = {});
     void ClearPending();
+    // Asks the ECU to change its line speed. The link's BaudRate follows only when the
+    // request really went out; asked while another request is outstanding, the change is
+    // sent as soon as that one's reply has arrived. OnEcuBaudRateChanged reports the ECU's
+    // confirmation.
     void SetEcuBaudRate(int rate);
+    int QueuedBaudRate() const { return FQueuedBaudRate; }
     bool FindEcu(int& index) const;
 
     // Fast polling: one read-addresses request with the read flag 0x01, after which the ECU
@@ -171,6 +176,8 @@ public:
     // Raised by a port-based derived class when everything it was given to send has left
     // the line; the ECU end uses it to pace streamed replies.
     TNotifyEvent OnTxEmpty;
+    // The ECU confirmed a change of line speed asked for by SetEcuBaudRate.
+    std::function<void(int rate)> OnEcuBaudRateChanged;
 
     static QString ParityName(uint8_t parity);  // "None".."Space"; empty for others
 
@@ -184,12 +191,16 @@ private:
     void DecodeReply(uint8_t dest, uint8_t source, const TByteArray& data);
     void AnalyseIdentification(const TByteArray& payload);
     void DecodeValues(const TByteArray& payload);
+    void SendQueuedBaudRate();
 
     TByteArray ReadAddressesData(const TLongWordArray& addresses, uint8_t flag) const;
 
     TEcuLog FLog;
     TEcuReceiver FReceiver;
     bool FFastPoll = false;
+    int FQueuedBaudRate = 0;   // asked for while busy; sent after the next reply
+    int FSentBaudRate = 0;     // sent, awaiting the ECU's confirmation
+    uint8_t FSentBaudCode = 0;
     TByteArray FFastRequest;  // the frame that starts the stream, resent by the watchdog
     bool FBusy = false;
     int FAttempts = 0;

@@ -72,6 +72,7 @@ void TThreadedTimer::Resume()
         FWorkerInterval = FInterval;
         FRunning = true;
         FSignal = true;
+        ++FGeneration;  // a tick counted before this point is stale
     }
     if (!FWorker) {
         FWorker = QThread::create([this] { WorkerLoop(); });
@@ -88,6 +89,7 @@ void TThreadedTimer::Suspend()
         std::lock_guard<std::mutex> lock(FLock);
         FRunning = false;
         FSignal = true;
+        ++FGeneration;
     }
     FWake.notify_all();
 }
@@ -106,12 +108,14 @@ void TThreadedTimer::WorkerLoop()
             continue;  // woken: restart, suspend or terminate, never a tick
         // Timed out: hand the tick to the user-interface thread and wait until it is handled.
         FTickDone = false;
-        QMetaObject::invokeMethod(this, [this] { DeliverTick(); }, Qt::QueuedConnection);
+        const uint64_t generation = FGeneration;
+        QMetaObject::invokeMethod(this, [this, generation] { DeliverTick(generation); },
+                                  Qt::QueuedConnection);
         FWake.wait(lock, [this] { return FTickDone || FTerminate; });
     }
 }
 
-void TThreadedTimer::DeliverTick()
+void TThreadedTimer::DeliverTick(uint64_t generation)
 {
     struct Done {
         TThreadedTimer* T;
@@ -125,7 +129,14 @@ void TThreadedTimer::DeliverTick()
         }
     } done{this};
 
-    if (!FEnabled || !OnTimer)
+    bool stale;
+    {
+        std::lock_guard<std::mutex> lock(FLock);
+        stale = generation != FGeneration;
+    }
+    // A tick that fell due before a Restart or a disable and enable belongs to a countdown
+    // that no longer exists.
+    if (stale || !FEnabled || !OnTimer)
         return;
     SetEnabled(false);
     try {

@@ -8,6 +8,7 @@
 #include <QThread>
 
 #include <condition_variable>
+#include <cstdint>
 #include <functional>
 #include <mutex>
 
@@ -33,7 +34,7 @@ public:
 
 private:
     void WorkerLoop();
-    void DeliverTick();
+    void DeliverTick(uint64_t generation);
     void Resume();   // let the worker count a fresh interval
     void Suspend();  // worker waits without counting
 
@@ -50,6 +51,7 @@ private:
     bool FTerminate = false;
     bool FTickDone = true;    // the last handed-over tick has been handled
     int FWorkerInterval = 1000;
+    uint64_t FGeneration = 0;  // counts restarts and suspends; a tick carries the one it began in
 
     QThread* FWorker = nullptr;
 };

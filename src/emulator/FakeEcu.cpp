@@ -341,10 +341,15 @@ void TFakeEcu::WriteAddressRequest(uint8_t, uint8_t, uint8_t value, int,
     TByteArray reply{EcuCmd::WriteAddressReply};
     for (uint32_t a : addresses)
         reply.push_back(ReadAddress(a));
-    SendResponse(reply);
-    // The new rate applies once the reply is on its way at the old one.
-    if (std::find(addresses.begin(), addresses.end(), BaudRateRegister) != addresses.end())
+    // A rate change is answered once the ECU has switched: until the reply arrives the
+    // tester sends nothing, so no request goes out at the new rate while the ECU still
+    // listens at the old one.
+    if (std::find(addresses.begin(), addresses.end(), BaudRateRegister) != addresses.end()) {
+        FHeldReply = reply;
         FBaudTimer->start();
+        return;
+    }
+    SendResponse(reply);
 }
 
 void TFakeEcu::WriteBlockRequest(uint32_t address, const TByteArray& bytes)
@@ -458,6 +463,10 @@ void TFakeEcu::BaudFollowUp()
     TNotifyScope scope(*this);
     static constexpr std::array<int, 4> Rates{4800, 9600, 19200, 38400};
     SetBaudRate(Rates[(FVariable[0x000] >> 5) & 3]);
+    TByteArray reply;
+    reply.swap(FHeldReply);
+    if (!reply.empty() && FLink && FDemoActive)
+        SendResponse(reply);
 }
 
 bool TFakeEcu::BaudFollowUpPending() const

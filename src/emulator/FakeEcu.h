@@ -293,6 +293,7 @@ private:
     QString FLastMessage;
 
     std::mt19937 FRandom;
+    TByteArray FHeldReply;  // the answer to a rate change, sent once switched
     QTimer* FBaudTimer = nullptr;
     unsigned FDirty = 0;
     int FNotifyDepth = 0;

@@ -172,3 +172,19 @@ long long RoundHalfEven(double v)
     if (r <= -9.2233720368547758e18) return LLONG_MIN;
     return static_cast<long long>(r);
 }
+
+QString FormatPicture(double value, int maxDecimals)
+{
+    QString text = FormatFixed(value, maxDecimals);
+    if (text.contains(QLatin1Char('e')) || text.contains(QLatin1Char('E')))
+        return text;
+    if (text.contains(QLatin1Char('.'))) {
+        while (text.endsWith(QLatin1Char('0')))
+            text.chop(1);
+        if (text.endsWith(QLatin1Char('.')))
+            text.chop(1);
+    }
+    if (text == QStringLiteral("-0"))
+        text = QStringLiteral("0");
+    return text;
+}

@@ -15,3 +15,7 @@ double StrToFloat(const QString& text);
 int StrToInt(const QString& text);
 // Integer nearest to v, halves to even.
 long long RoundHalfEven(double v);
+// The picture "###0.##" with maxDecimals "#" after the point: at least one integer digit,
+// at most maxDecimals decimals with trailing zeros dropped, no thousands separator
+// (1000000 -> "1000000", 2.5 -> "2.5", -0.001 -> "0").
+QString FormatPicture(double value, int maxDecimals);

@@ -225,7 +225,10 @@ TEST_F(MainForm, ToolWindowOpensOnlyWhenTheEcuAnswers)
 {
     auto w = Create();
     int opened = 0, closed = 0;
-    w->SetToolWindow(twLiveData, {[&] { ++opened; }, [&] { ++closed; }});
+    TfrmMain::TToolWindowHooks hooks;
+    hooks.Open = [&] { ++opened; };
+    hooks.Close = [&] { ++closed; };
+    w->SetToolWindow(twLiveData, hooks);
     ASSERT_TRUE(WaitConnected(*w));
     ASSERT_TRUE(w->menuToolWindows[twLiveData]->isEnabled());
 

@@ -147,21 +147,36 @@ class CsvLogFile : public ::testing::Test {
 TEST_F(CsvLogFile, EachLineReachesTheFileBeforeClose)
 {
     const QString path = Path("log.csv");
-    {
-        QFile old(path);
-        ASSERT_TRUE(old.open(QIODevice::WriteOnly));
-        old.write("an older log with the same name, longer than the new one\r\n");
-    }
     TCsvLogFile log;
     ASSERT_TRUE(log.Open(path));
     EXPECT_TRUE(log.IsOpen());
     EXPECT_TRUE(log.WriteLine("Time,\r\n"));
-    EXPECT_EQ(ReadAll(path), "Time,\r\n"); // replaced, and on disk while still open
+    EXPECT_EQ(ReadAll(path), "Time,\r\n"); // on disk while still open
     EXPECT_TRUE(log.WriteLine("       5, \r\n"));
     log.Close();
     EXPECT_FALSE(log.IsOpen());
     EXPECT_EQ(ReadAll(path), "Time,\r\n       5, \r\n");
     EXPECT_FALSE(log.WriteLine("x")); // closed
+}
+
+TEST_F(CsvLogFile, AnExistingLogIsNeverOverwritten)
+{
+    const QString base = Path("QuillonLog-ECU-Mon Jan 5 2004 14-03.27");
+    const QByteArray older = "Time,\r\n     120, 2450, \r\n";
+    {
+        QFile old(base + ".csv");
+        ASSERT_TRUE(old.open(QIODevice::WriteOnly));
+        old.write(older);
+    }
+    TCsvLogFile log;
+    EXPECT_FALSE(log.Open(base + ".csv"));
+    EXPECT_EQ(ReadAll(base + ".csv"), older);
+
+    // The next name is free; a comments file alone also takes a name.
+    EXPECT_EQ(UniqueLogBaseName(base), base + " (2)");
+    QFile(base + " (2).txt").open(QIODevice::WriteOnly);
+    EXPECT_EQ(UniqueLogBaseName(base), base + " (3)");
+    EXPECT_EQ(UniqueLogBaseName(Path("fresh")), Path("fresh"));
 }
 
 TEST_F(CsvLogFile, FailuresAreReported)
@@ -171,22 +186,22 @@ TEST_F(CsvLogFile, FailuresAreReported)
     EXPECT_FALSE(log.Open(Path("no such folder/log.csv"), &error));
     EXPECT_FALSE(error.isEmpty());
     EXPECT_FALSE(log.IsOpen());
-
-    // A full disk.
-    ASSERT_TRUE(log.Open("/dev/full"));
     EXPECT_FALSE(log.WriteLine("Time,\r\n"));
     log.Close(); // must not complain or throw
 }
 
-TEST_F(CsvLogFile, SimulatedFailureAfterSomeLines)
+TEST_F(CsvLogFile, AFailedWriteEndsTheFileAtItsLastCompleteLine)
 {
-    TCsvLogFile::SimulateWriteFailureAfter(1);
+    // The failing line gets half-way to the disk, as on a disk that fills up mid-line.
+    TCsvLogFile::SimulateWriteFailureAfter(2);
     TCsvLogFile log;
     ASSERT_TRUE(log.Open(Path("log.csv")));
-    EXPECT_TRUE(log.WriteLine("Time,\r\n"));
-    EXPECT_FALSE(log.WriteLine("       0, \r\n"));
+    EXPECT_TRUE(log.WriteLine("Time,Engine Speed (rpm),\r\n"));
+    EXPECT_TRUE(log.WriteLine("       0, 800, \r\n"));
+    EXPECT_FALSE(log.WriteLine("      20, 825, \r\n"));
+    EXPECT_EQ(ReadAll(Path("log.csv")), "Time,Engine Speed (rpm),\r\n       0, 800, \r\n");
     log.Close();
-    EXPECT_EQ(ReadAll(Path("log.csv")), "Time,\r\n");
+    EXPECT_EQ(ReadAll(Path("log.csv")), "Time,Engine Speed (rpm),\r\n       0, 800, \r\n");
 }
 
 TEST_F(CsvLogFile, CommentsFile)

@@ -54,10 +54,10 @@ protected:
         Link.reset();
     }
 
-    TDashBoardHost Host()
+    TToolWindowHost Host()
     {
-        TDashBoardHost host;
-        host.Link = Link.get();
+        TToolWindowHost host;
+        host.Link = [this] { return Link.get(); };
         host.LoggingDirectory = [this] { return LogDir; };
         host.SetLoggingDirectory = [this](const QString& d) { LogDir = d; };
         host.GraphBackgroundColour = [] { return QColor(Qt::black); };

@@ -82,6 +82,16 @@ TEST(NumFormat, StrToIntAndStrToFloat)
     }
 }
 
+TEST(NumFormat, FormatPictureOfAxisLabels)
+{
+    const std::pair<double, const char*> cases[] = {
+        {1000000, "1000000"}, {2.5, "2.5"},   {0.125, "0.12"}, {-0.001, "0"},
+        {-12.3456, "-12.35"}, {0, "0"},       {99.999, "100"}, {0.05, "0.05"},
+    };
+    for (const auto& [value, text] : cases)
+        EXPECT_EQ(FormatPicture(value, 2), QString::fromLatin1(text)) << value;
+}
+
 TEST(NumFormat, RoundHalfEven)
 {
     EXPECT_EQ(RoundHalfEven(0.5), 0);
