@@ -214,6 +214,8 @@ TMessageResult TRecordingDialogs::Message(TDialogKind kind, const QString& text,
                                           TMessageButtons buttons)
 {
     Calls.push_back({kind, ApplicationTitle(), text, buttons, {}, {}, {}});
+    if (WhileShown)
+        WhileShown(Calls.back());
     const TMessageResult fallback = buttons == TMessageButtons::Ok      ? TMessageResult::Ok
                                     : buttons == TMessageButtons::YesNo ? TMessageResult::No
                                                                         : TMessageResult::Cancel;

@@ -10,6 +10,7 @@
 #include <QStringList>
 
 #include <deque>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <vector>
@@ -146,6 +147,8 @@ public:
     std::deque<std::optional<QColor>> ColourAnswers;
     std::deque<std::optional<QString>> FolderAnswers;
     std::deque<std::optional<QString>> InputAnswers;
+    // Runs while a message is "up", as the event loop of a real modal box would run.
+    std::function<void(const TDialogCall&)> WhileShown;
 
     // Texts of the calls of one kind, in order.
     QStringList Texts(TDialogKind kind) const;

@@ -19,6 +19,8 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QRegularExpression>
+#include <QSet>
+#include <QFileInfo>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -230,16 +232,17 @@ TEST_F(DashBoard, LoggingRefusalsAndFailures)
     EXPECT_EQ(Dialogs->Calls.size(), 0u);
     EXPECT_EQ(Sounds->Calls.back().Name, "DefaultBeep");
 
-    // A folder that cannot be made.
+    // A folder that cannot be made: a file stands where one of its parents should be.
     Tick({epEngspd});
-    LogDir = Dir.filePath("no/such/folder");
+    QFile(Dir.filePath("blocker")).open(QIODevice::WriteOnly);
+    LogDir = Dir.filePath("blocker/logs");
     Form->menuLogData->trigger();
     EXPECT_FALSE(Form->Logging);
     ASSERT_EQ(Dialogs->Count(TDialogKind::Error), 1);
     EXPECT_TRUE(Dialogs->Texts(TDialogKind::Error)[0].startsWith("Unable to create default logging directory."));
 
-    // The disk fills up after the header and one line: logging stops with its message,
-    // and the capture cycle goes on.
+    // The disk fills up in the middle of the second data line: logging stops with its
+    // message, and the file ends at its last complete line.
     LogDir = Dir.filePath("logs");
     TCsvLogFile::SimulateWriteFailureAfter(2);
     Form->menuLogData->trigger();
@@ -250,7 +253,112 @@ TEST_F(DashBoard, LoggingRefusalsAndFailures)
     EXPECT_EQ(Dialogs->Texts(TDialogKind::Error).back(),
               "There has been a problem writing to the logfile - perhaps you have run out of disk space. "
               "Logging has been cancelled");
-    EXPECT_TRUE(Form->RequestTimer->Enabled());
+    const QByteArray log = ReadLog(LogFiles().value(0));
+    EXPECT_TRUE(log.endsWith("1000, \r\n")) << log.toStdString();
+    EXPECT_EQ(log.count('\n'), 2);
+
+    // A comments file that cannot be written is reported, not passed over.
+    TCsvLogFile::SimulateWriteFailureAfter(-1);
+    const int errors = Dialogs->Count(TDialogKind::Error);
+    Form->menuLogData->trigger();
+    ASSERT_TRUE(Form->Logging);
+    ASSERT_TRUE(QDir().mkdir(Form->LogBaseName + ".txt"));  // a folder in the file's place
+    Form->menuLogData->trigger();
+    EXPECT_FALSE(Form->Logging);
+    ASSERT_EQ(Dialogs->Count(TDialogKind::Error), errors + 1);
+    EXPECT_EQ(Dialogs->Texts(TDialogKind::Error).back(),
+              "Quillon was unable to save the log file comments to '" + Form->LogBaseName + ".txt'.");
+}
+
+TEST_F(DashBoard, CaptureGoesOnAfterALogFails)
+{
+    Create(true);
+    Form->SetCaptureInterval(20);
+    Tick({epEngspd});
+    TCsvLogFile::SimulateWriteFailureAfter(1);
+    Form->menuLogData->trigger();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !Form->Logging; }, 3000));
+    EXPECT_EQ(Dialogs->Count(TDialogKind::Error), 1);
+    const int before = Ecu->RequestsReceived(frReadAddresses);
+    EXPECT_TRUE(QTest::qWaitFor([&] { return Ecu->RequestsReceived(frReadAddresses) >= before + 5; }, 3000));
+}
+
+TEST_F(DashBoard, LogsNeverOverwriteEachOtherAndTheFolderIsMadeWithItsParents)
+{
+    Create();
+    Tick({epEngspd});
+    LogDir = Dir.filePath("fresh/user/Logs");
+    QStringList bases;
+    for (int i = 0; i < 3; ++i) {
+        Form->menuLogData->trigger();
+        ASSERT_TRUE(Form->Logging) << i;
+        Reply({{epEngspd, 1000.0 + i}});
+        Form->menuLogData->trigger();
+        bases << Form->LogBaseName;
+    }
+    // All within one second or two: each log keeps its own file and its own comments.
+    ASSERT_EQ(LogFiles().size(), 3) << LogFiles().join(" | ").toStdString();
+    EXPECT_EQ(QDir(LogDir).entryList({"*.txt"}, QDir::Files).size(), 3);
+    EXPECT_EQ(QSet<QString>(bases.begin(), bases.end()).size(), 3);
+    for (int i = 0; i < 3; ++i)
+        EXPECT_TRUE(ReadLog(QFileInfo(bases[i] + ".csv").fileName()).contains(QByteArray::number(1000 + i) + ", "))
+            << i;
+    EXPECT_EQ(Recent.size(), 3);
+}
+
+TEST_F(DashBoard, AFailingTriggerStartIsReportedOncePerCondition)
+{
+    Create();
+    Tick({epEngspd});
+    QFile(Dir.filePath("blocker")).open(QIODevice::WriteOnly);
+    LogDir = Dir.filePath("blocker/logs");
+    Form->menuLogThrot->trigger();
+    for (double throttle : {95.0, 96.0, 97.0, 85.0, 95.0})
+        Reply({{epEngspd, 2000}, {epThrotAn, throttle}});
+    EXPECT_EQ(Dialogs->Count(TDialogKind::Error), 1) << "one message, not one per reply";
+    // The condition clears (below 80) and comes back: one more try, and one more message.
+    Reply({{epEngspd, 2000}, {epThrotAn, 79}});
+    Reply({{epEngspd, 2000}, {epThrotAn, 95}});
+    Reply({{epEngspd, 2000}, {epThrotAn, 95}});
+    EXPECT_EQ(Dialogs->Count(TDialogKind::Error), 2);
+    // Once the folder can be made, the next pull opens a log.
+    LogDir = Dir.filePath("logs");
+    Reply({{epEngspd, 2000}, {epThrotAn, 79}});
+    Reply({{epEngspd, 2000}, {epThrotAn, 95}});
+    EXPECT_TRUE(Form->Logging);
+    EXPECT_EQ(Dialogs->Count(TDialogKind::Error), 2);
+}
+
+TEST_F(DashBoard, AMessageDuringFastPollEndsTheStreamAndNothingRunsInsideIt)
+{
+    Create(true);
+    Form->SetCaptureInterval(20);
+    Tick({epEngspd});
+    Form->menuFastPoll->trigger();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return Link->FastPolling(); }, 3000));
+    // The message stays up for longer than the link's whole retry cycle.
+    bool streamingWhileShown = true;
+    int repliesWhileShown = -1;
+    Dialogs->WhileShown = [&](const TDialogCall&) {
+        QTest::qWait(200);
+        streamingWhileShown = Link->FastPolling();
+        const int replies = Ecu->RepliesSent();
+        QTest::qWait(3500);
+        repliesWhileShown = Ecu->RepliesSent() - replies;
+    };
+    TCsvLogFile::SimulateWriteFailureAfter(1);
+    Form->menuLogData->trigger();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return repliesWhileShown >= 0; }, 8000));
+    Dialogs->WhileShown = nullptr;
+    EXPECT_FALSE(streamingWhileShown);
+    EXPECT_EQ(repliesWhileShown, 0);
+    EXPECT_EQ(Dialogs->Count(TDialogKind::Error), 1);
+    EXPECT_EQ(Dialogs->Count(TDialogKind::Warning), 0) << "no time-out inside the reply handler";
+    EXPECT_EQ(MainTimeouts, 0);
+    // Afterwards the stream starts again.
+    EXPECT_TRUE(QTest::qWaitFor([&] { return Link->FastPolling(); }, 3000));
+    const int replies = Ecu->RepliesSent();
+    EXPECT_TRUE(QTest::qWaitFor([&] { return Ecu->RepliesSent() >= replies + 5; }, 3000));
 }
 
 TEST_F(DashBoard, FullThrottleAndDefogTriggers)

@@ -4,6 +4,8 @@
 
 #include <QTemporaryDir>
 
+#include <tuple>
+
 #include <gtest/gtest.h>
 
 namespace {
@@ -47,6 +49,22 @@ TEST_F(DashBoardSettings, DefaultsWhenNothingIsStored)
     S.LoadUnits(units);
     EXPECT_FALSE(units.InjDuty || units.Temp || units.Pressure || units.Oxygen);
     EXPECT_EQ(units.Speed, vsNone);
+}
+
+TEST_F(DashBoardSettings, StoredValuesThatWouldStopCaptureReadAsUsable)
+{
+    // A window of 0 points empties every graph and a negative one hangs the first reply; an
+    // interval of 0 never ticks and a negative one polls without a pause.
+    const std::tuple<int, int, int, int> cases[] = {
+        // stored points, stored interval, points read, interval read
+        {0, 0, 500, 20}, {-1, -5, 500, 20}, {1, 1, 1, 1}, {2000, 5000, 2000, 5000},
+    };
+    for (auto [points, interval, wantPoints, wantInterval] : cases) {
+        S.SaveDataPoints(points);
+        S.SaveCaptureInterval(interval);
+        EXPECT_EQ(S.LoadDataPoints(), wantPoints) << points;
+        EXPECT_EQ(S.LoadCaptureInterval(), wantInterval) << interval;
+    }
 }
 
 TEST_F(DashBoardSettings, SelectionRoundTripTouchesOnlySupportedItems)

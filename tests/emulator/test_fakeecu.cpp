@@ -462,25 +462,29 @@ TEST_F(FakeEcu, IdentificationAndEcuType)
     EXPECT_THROW(Ecu->SetEcuType(EcuIdCount), Exception);
 }
 
-TEST_F(FakeEcu, BaudRateWriteTakesEffectAfterTheReply)
+TEST_F(FakeEcu, BaudRateWriteIsAnsweredOnceTheEcuHasSwitched)
 {
-    auto reply = Request(WriteAddrData(0x000000, 0x75));
-    ASSERT_TRUE(reply);
-    EXPECT_EQ(*reply, (TByteArray{0xF8, 0x75}));
-    EXPECT_EQ(Ecu->BaudRate(), 4800);
-    EXPECT_EQ(Link->Baud, 4800);
+    // The answer waits until the ECU listens at the new rate, so the tester cannot send
+    // a request at the new rate that the ECU would refuse.
+    const size_t before = Link->Sent.size();
+    EXPECT_FALSE(Request(WriteAddrData(0x000000, 0x75)));
     EXPECT_TRUE(Ecu->BaudFollowUpPending());
     QTest::qWait(300);
     EXPECT_EQ(Ecu->BaudRate(), 4800);
-    QTRY_COMPARE_WITH_TIMEOUT(Ecu->BaudRate(), 38400, 1000);
+    EXPECT_EQ(Link->Sent.size(), before);
+    QTRY_COMPARE_WITH_TIMEOUT(Link->Sent.size(), before + 1, 1000);
+    EXPECT_EQ(Link->Sent.back(), BuildPacket(0xF0, 0x10, {0xF8, 0x75}));
+    EXPECT_EQ(Ecu->BaudRate(), 38400);
     EXPECT_EQ(Link->Baud, 38400);
     EXPECT_EQ(Ecu->BaudRateText(), "38400");
 
     // Bits 5-6 pick the rate.
     for (auto [value, rate] : {std::pair{0x15, 4800}, {0x35, 9600}, {0x55, 19200}, {0x9F, 4800}}) {
         Link->Baud = Ecu->BaudRate();
-        ASSERT_TRUE(Request(WriteAddrData(0x000000, uint8_t(value))));
-        QTRY_COMPARE_WITH_TIMEOUT(Ecu->BaudRate(), rate, 1000);
+        const size_t sent = Link->Sent.size();
+        Request(WriteAddrData(0x000000, uint8_t(value)));
+        QTRY_COMPARE_WITH_TIMEOUT(Link->Sent.size(), sent + 1, 1000);
+        EXPECT_EQ(Ecu->BaudRate(), rate);
         EXPECT_FALSE(Ecu->BaudFollowUpPending());
     }
 

@@ -94,28 +94,76 @@ TEST_F(FakeEcuLink, ReadsAndBlockReads)
 
 TEST_F(FakeEcuLink, BaudRateChange)
 {
-    // Through the link's own operation: the reply comes at the old rate, then both move.
+    std::vector<int> confirmed;
+    Link->OnEcuBaudRateChanged = [&](int rate) { confirmed.push_back(rate); };
+
+    // Through the link's own operation: the ECU answers once it has switched, and the very
+    // next request is answered at the new rate.
     Link->SetEcuBaudRate(38400);
-    EXPECT_EQ(NextReply(), (TByteArray{0x75}));
-    EXPECT_EQ(Ecu->BaudRate(), 4800);
-    QTRY_COMPARE_WITH_TIMEOUT(Ecu->BaudRate(), 38400, 1000);
+    EXPECT_EQ(Link->BaudRate, 38400);
+    EXPECT_FALSE(NextReply(300));
+    EXPECT_EQ(NextReply(1000), (TByteArray{0x75}));
+    EXPECT_EQ(Ecu->BaudRate(), 38400);
     EXPECT_EQ(Link->GetBaudRate(), 38400);
+    EXPECT_EQ(confirmed, (std::vector<int>{38400}));
+    Link->ReadAddresses({0x000070});
+    EXPECT_EQ(NextReply(), (TByteArray{0x80}));
+
+    // Asked for while a request is out, the change waits for that reply instead of being
+    // dropped while the link moves to the new rate alone.
+    Link->ReadAddresses({0x000070});
+    Link->SetEcuBaudRate(9600);
+    EXPECT_EQ(Link->BaudRate, 38400);
+    EXPECT_EQ(Link->QueuedBaudRate(), 9600);
+    EXPECT_EQ(NextReply(), (TByteArray{0x80}));
+    EXPECT_EQ(Link->BaudRate, 9600);
+    EXPECT_EQ(NextReply(1500), (TByteArray{0x35}));
+    EXPECT_EQ(Ecu->BaudRate(), 9600);
+    EXPECT_EQ(confirmed, (std::vector<int>{38400, 9600}));
     Link->ReadAddresses({0x000070});
     EXPECT_EQ(NextReply(), (TByteArray{0x80}));
 
     // A direct write moves the ECU and the port, but not the link's own rate: the next
-    // request goes out at 38400 again and the ECU, now at 9600, does not answer.
-    Link->WriteAddress({0x000000}, {0x35});
-    EXPECT_EQ(NextReply(), (TByteArray{0x35}));
-    QTRY_COMPARE_WITH_TIMEOUT(Ecu->BaudRate(), 9600, 1000);
-    EXPECT_EQ(Link->GetBaudRate(), 9600);
-    EXPECT_EQ(Link->BaudRate, 38400);
+    // request goes out at 9600 again and the ECU, now at 19200, does not answer.
+    Link->WriteAddress({0x000000}, {0x55});
+    EXPECT_EQ(NextReply(1500), (TByteArray{0x55}));
+    EXPECT_EQ(Ecu->BaudRate(), 19200);
+    EXPECT_EQ(Link->GetBaudRate(), 19200);
+    EXPECT_EQ(Link->BaudRate, 9600);
+    EXPECT_EQ(confirmed.size(), 2u) << "not a change the link asked for";
     Ecu->ResetCounters();
     Link->ReadAddresses({0x000070});
     EXPECT_FALSE(NextReply(3500));
-    EXPECT_EQ(Ecu->LastMessage(), "ECUE wrong BR 9600 38400");
+    EXPECT_EQ(Ecu->LastMessage(), "ECUE wrong BR 19200 9600");
     EXPECT_EQ(Timeouts, 1);
     EXPECT_EQ(Ecu->RequestsReceived(frReadAddresses), 3) << "heard at 0 s, 1 s and 2 s";
+}
+
+TEST_F(FakeEcuLink, WireTimesAndTheLineItself)
+{
+    // n * 9840 / baud, rounded down.
+    EXPECT_EQ(Link->WireTime(6), 12u);
+    Link->SetBaudRate(38400);
+    EXPECT_EQ(Link->WireTime(6), 1u);
+    Link->SetBaudRate(4800);
+
+    // Two sends within one wire time: the line carries only the second.
+    std::vector<TByteArray> heard;
+    Link->OnAnyRequest = [&](uint8_t, uint8_t, const TByteArray& d) { heard.push_back(d); };
+    Ecu->SetDemoActive(false);  // nobody answers; only the echoes come back
+    Link->SendRaw(BuildPacket(0x10, 0xF0, {0xA8, 0x00, 0x00, 0x00, 0x70}));
+    Link->SendRaw(BuildPacket(0x10, 0xF0, {0xA8, 0x00, 0x00, 0x00, 0x71}));
+    QTest::qWait(200);
+    ASSERT_EQ(heard.size(), 1u);
+    EXPECT_EQ(heard[0], (TByteArray{0xA8, 0x00, 0x00, 0x00, 0x71}));
+
+    // Switching the line off cancels a delivery that is due.
+    heard.clear();
+    Link->SendRaw(BuildPacket(0x10, 0xF0, {0xA8, 0x00, 0x00, 0x00, 0x72}));
+    Link->SetActive(false);
+    Link->SetActive(true);
+    QTest::qWait(200);
+    EXPECT_TRUE(heard.empty());
 }
 
 TEST_F(FakeEcuLink, FaultsReachTheLinkAsOnTheWire)
