@@ -75,7 +75,7 @@ TEST_F(EmulatorPanel, TickingCodesWritesBitmapsAndWritesTickCodes)
 TEST_F(EmulatorPanel, SettingsFollowTheModelAndEditIt)
 {
     Ecu->WriteVariable(0x060, 0x5A);
-    EXPECT_EQ(Form->edtEcuResetAddress->text(), Ecu->EcuResetAddressText());
+    EXPECT_EQ(Form->edtEcuResetAddress->text(), "5A");
     Ecu->SetBaudRate(9600);
     EXPECT_EQ(Form->edtBaudRate->text(), "9600");
     QTest::mouseClick(Form->btnCycleIgnition, Qt::LeftButton);

@@ -127,19 +127,27 @@ TEST(ListWindows, ShowTheListsWithTheirCounts)
     TfrmCodeList codes;
     EXPECT_TRUE(codes.isModal());
     codes.FillNonObdCodes();
-    const QStringList nonObd = NonObdCodeList();
-    EXPECT_EQ(Items(codes.lstCodes), nonObd);
-    EXPECT_EQ(codes.windowTitle(), NonObdCodeCaption(static_cast<int>(nonObd.size())));
+    const QStringList nonObd = Items(codes.lstCodes);
+    ASSERT_EQ(nonObd.size(), 75);
+    EXPECT_EQ(nonObd.front(), "11 Crank Angle Sensor (No Signal)");
+    EXPECT_EQ(nonObd.back(), "94 Accelerator Position Signal");
+    EXPECT_EQ(codes.windowTitle(), "75 Supported Non-OBD Trouble Codes");
 
     codes.FillObdCodes();  // the same window, refilled
-    const QStringList obd = ObdCodeList();
-    EXPECT_EQ(Items(codes.lstCodes), obd);
-    EXPECT_EQ(codes.windowTitle(), QString::number(obd.size()) + " Supported OBD Trouble Codes");
+    const QStringList obd = Items(codes.lstCodes);
+    ASSERT_EQ(obd.size(), 482);
+    EXPECT_EQ(obd.front(), "P0010: Intake Camshaft Position Actuator Circuit (Bank 1)");
+    EXPECT_EQ(obd.back(), "P2441: Secondary Air Injection System Switching Valve Stuck Closed (Bank 1)");
+    EXPECT_EQ(codes.windowTitle(), "482 Supported OBD Trouble Codes");
 
     TfrmSupportedEcus ecus;
     EXPECT_TRUE(ecus.isModal());
     EXPECT_EQ(ecus.pgcEcus->tabText(0), "269 Supported ECUs");
-    EXPECT_EQ(Items(ecus.lstEcus), SupportedEcuList());
+    const QStringList shown = Items(ecus.lstEcus);
+    ASSERT_EQ(shown.size(), 255);
+    EXPECT_EQ(shown.front(), "1996 Impreza 1.6 GL (JDM)");
+    EXPECT_EQ(shown[1], "1996 Impreza 1.6 TS (EU)");
+    EXPECT_EQ(shown.back(), "2005 Outback 3.0 H6 (JDM)");
 }
 
 TEST(AboutBox, ShowsProductVersionLinksAndPicture)

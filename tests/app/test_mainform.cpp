@@ -10,6 +10,10 @@
 #include "Settings.h"
 #include "Sounds.h"
 #include "TestPrint.h"
+#include "QuillonApplication.h"
+#include "Errors.h"
+#include "EcuInterfaceForm.h"
+#include "FakeEcuForm.h"
 
 #include <QAction>
 #include <QLineEdit>
@@ -18,6 +22,10 @@
 #include <QLabel>
 #include <QMenu>
 #include <QTemporaryDir>
+#include <QTimer>
+#include <QSettings>
+#include <QFileInfo>
+#include <QApplication>
 #include <QTest>
 
 #include <gtest/gtest.h>
@@ -268,4 +276,112 @@ TEST_F(MainForm, LiveDataCaptureOpensBelowTheBarAndCloses)
     w->Link()->RequestInit();
     ASSERT_TRUE(QTest::qWaitFor([&] { return !w->Connected(); }, 20000));
     EXPECT_EQ(Dialogs->Count(TDialogKind::Warning), 1);
+}
+
+TEST_F(MainForm, ExitEndsTheProgramWithWindowsOpenAndWritesEverySetting)
+{
+    // A data folder that does not exist yet, as for a new user.
+    TPaths::SetDataDir(Dir.filePath("new/user/data"));
+    TSettingsStore::Instance().Open(Dir.filePath("exit.ini"));
+    auto w = Create(TfrmMain::TOptions{.Advanced = true, .Partner = false});
+    w->ShowAsBar();
+    ASSERT_TRUE(WaitConnected(*w));
+    w->menuToolWindows[twLiveData]->trigger();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return w->DashBoard() != nullptr; }, 3000));
+    TfrmDashBoard* dash = w->DashBoard();
+    dash->SetCaptureInterval(20);
+    dash->menuLogData->trigger();
+    ASSERT_TRUE(dash->Logging);
+    const QString log = dash->LogBaseName + ".csv";
+    ASSERT_TRUE(QTest::qWaitFor([&] { return QFileInfo(log).size() > 200; }, 5000));
+    w->menuViewFakeEcu->trigger();
+    w->menuViewEcuInterface->trigger();
+
+    // Ctrl+X ends the event loop at once, whatever else is open.
+    bool exitTriggered = false;
+    QTimer::singleShot(0, w.get(), [&] {
+        exitTriggered = true;
+        w->menuExit->trigger();
+    });
+    QTimer guard;
+    guard.setSingleShot(true);
+    QObject::connect(&guard, &QTimer::timeout, qApp, [] { QCoreApplication::exit(99); });
+    guard.start(10000);
+    EXPECT_EQ(qApp->exec(), 0);
+    EXPECT_TRUE(exitTriggered);
+    EXPECT_EQ(w->DashBoard(), nullptr);
+    EXPECT_FALSE(w->FakeEcuWindow()->isVisible());
+    EXPECT_FALSE(w->EcuInterfaceWindow()->isVisible());
+
+    // The log ends with a whole line, and both windows' settings are in the file, the
+    // recent list already holding the log just closed.
+    QFile f(log);
+    ASSERT_TRUE(f.open(QIODevice::ReadOnly));
+    EXPECT_TRUE(f.readAll().endsWith("\r\n"));
+    QSettings ini(Dir.filePath("exit.ini"), QSettings::IniFormat);
+    EXPECT_TRUE(ini.contains("SOFTWARE/Morvane/Quillon/StartWindow"));
+    EXPECT_TRUE(ini.contains("SOFTWARE/Morvane/Quillon/Dashboard/Capture/CaptureIntervalMilliseconds"));
+    EXPECT_EQ(ini.value("SOFTWARE/Morvane/Quillon/LogMRU/1").toString(), log);
+}
+
+TEST_F(MainForm, AToolWindowOpensOnceWhenItsKeyIsPressedTwice)
+{
+    auto w = Create();
+    ASSERT_TRUE(WaitConnected(*w));
+    // The second press comes while the first is still closing the other windows.
+    QTimer::singleShot(50, w.get(), [&] { w->menuToolWindows[twLiveData]->trigger(); });
+    w->menuToolWindows[twLiveData]->trigger();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return w->DashBoard() != nullptr; }, 3000));
+    QTest::qWait(600);
+    int windows = 0;
+    for (QWidget* top : QApplication::topLevelWidgets())
+        windows += qobject_cast<TfrmDashBoard*>(top) != nullptr;
+    EXPECT_EQ(windows, 1);
+}
+
+TEST_F(MainForm, WindowMenuItemFollowsTheCaption)
+{
+    auto w = Create();
+    QWidget viewer;
+    viewer.setWindowTitle("Log Viewer - a.csv");
+    w->RegisterWindow(&viewer);
+    ASSERT_EQ(w->menuWindow->actions().size(), 1);
+    viewer.setWindowTitle("Log Viewer - b.csv");
+    EXPECT_EQ(w->menuWindow->actions()[0]->text(), "Log Viewer - b.csv");
+    w->UnregisterWindow(&viewer);
+    EXPECT_FALSE(w->menuWindow->isEnabled());
+}
+
+TEST_F(MainForm, RateChangeDuringCaptureIsTickedWhenTheEcuConfirmsIt)
+{
+    auto w = Create(TfrmMain::TOptions{.Advanced = true, .Partner = false});
+    ASSERT_TRUE(WaitConnected(*w));
+    w->menuToolWindows[twLiveData]->trigger();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return w->DashBoard() != nullptr; }, 3000));
+    w->DashBoard()->SetCaptureInterval(20);
+    w->DashBoard()->show();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return w->Link()->PendingRequestActive(); }, 3000));
+
+    // Chosen while a poll is out: the old rate stays ticked until the ECU has switched.
+    w->menuBaud[3]->trigger();
+    EXPECT_TRUE(w->menuBaud[0]->isChecked());
+    EXPECT_FALSE(w->menuBaud[3]->isChecked());
+    ASSERT_TRUE(QTest::qWaitFor([&] { return w->menuBaud[3]->isChecked(); }, 3000));
+    EXPECT_FALSE(w->menuBaud[0]->isChecked());
+    EXPECT_EQ(w->Emulator()->BaudRate(), 38400);
+    EXPECT_EQ(w->Link()->BaudRate, 38400);
+
+    // Capture goes on at the new rate, with no refused request.
+    const int before = w->Emulator()->RequestsReceived(frReadAddresses);
+    EXPECT_TRUE(QTest::qWaitFor(
+        [&] { return w->Emulator()->RequestsReceived(frReadAddresses) >= before + 5; }, 3000));
+    EXPECT_FALSE(w->Emulator()->LastMessage().startsWith("ECUE wrong BR"));
+    EXPECT_EQ(Dialogs->Count(TDialogKind::Warning), 0);
+}
+
+TEST_F(MainForm, AnEscapedErrorIsShownWithCaught)
+{
+    auto w = Create();
+    TQuillonApplication::HandleError(std::make_exception_ptr(Exception("boom")));
+    EXPECT_EQ(Dialogs->Texts(TDialogKind::Error), QStringList{"Caught: boom"});
 }

@@ -425,7 +425,11 @@ TEST_F(DashBoard, CommsErrorUntickesFromTheHighestIndexDown)
     Form->LargestReply = 100;
     Form->CommsError(TByteArray{});
     EXPECT_TRUE(Dialogs->Texts(TDialogKind::Warning).back().contains("Check your cabling"));
-    EXPECT_TRUE(Form->RequestTimer->Enabled());
+    // And the capture goes on: the ECU keeps hearing requests.
+    Form->SetCaptureInterval(20);
+    Form->show();
+    const int before = Ecu->RequestsReceived(frReadAddresses);
+    EXPECT_TRUE(QTest::qWaitFor([&] { return Ecu->RequestsReceived(frReadAddresses) >= before + 3; }, 3000));
 }
 
 TEST_F(DashBoard, SettingsSurviveReopening)

@@ -59,7 +59,7 @@ TEST(Dialogs, RecordingDoubleAnswersAsQueuedThenSafely)
     EXPECT_FALSE(Dialogs().Confirm("Again ?"));  // queue empty: No
     EXPECT_FALSE(Dialogs().ConfirmOkCancel("Again?"));
     Dialogs().Warning("There has been a problem");
-    Dialogs().Error("Caught: boom");
+    Dialogs().Error("Disk full");
     Dialogs().Information("Done");
 
     const TFileDialogOptions save{"Save Log", "CSV Log Files|*.CSV", "CSV", "/logs", "x"};
@@ -80,7 +80,7 @@ TEST(Dialogs, RecordingDoubleAnswersAsQueuedThenSafely)
     EXPECT_EQ(calls[0].Text, "Reset ECU ?");
     EXPECT_EQ(calls[1].Buttons, TMessageButtons::OkCancel);
     EXPECT_EQ(dialogs->Texts(TDialogKind::Warning), QStringList{"There has been a problem"});
-    EXPECT_EQ(dialogs->Texts(TDialogKind::Error), QStringList{"Caught: boom"});
+    EXPECT_EQ(dialogs->Texts(TDialogKind::Error), QStringList{"Disk full"});
     EXPECT_EQ(dialogs->Count(TDialogKind::Information), 1);
     EXPECT_EQ(calls[7].Kind, TDialogKind::SaveFile);
     EXPECT_EQ(calls[7].Caption, "Save Log");

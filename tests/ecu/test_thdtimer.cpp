@@ -5,6 +5,8 @@
 #include <QElapsedTimer>
 #include <QTest>
 
+#include <functional>
+
 #include <gtest/gtest.h>
 
 namespace {
@@ -77,24 +79,51 @@ TEST(ThreadedTimer, RestartKeepsPushingTheTickAway)
 
 TEST(ThreadedTimer, SameIntervalDoesNotRestartButNewIntervalDoes)
 {
+    // Wide margins: a loaded sanitizer build may hand a tick over late, never early.
     TThreadedTimer t;
     TickLog log;
     log.Attach(t);
-    t.SetInterval(150);
+    t.SetInterval(300);
     t.SetEnabled(true);
-    QTest::qWait(100);
-    t.SetInterval(150);  // no restart: tick at ~150 ms
-    QTest::qWait(120);
-    ASSERT_EQ(log.Count, 1);
-    EXPECT_LT(log.At[0], 215);
+    QTest::qWait(200);
+    t.SetInterval(300);  // no restart: the tick stays due at ~300 ms, not ~500 ms
+    ASSERT_TRUE(QTest::qWaitFor([&] { return log.Count == 1; }, 2000));
+    EXPECT_LT(log.At[0], 480);
 
+    const qint64 start = log.Clock.elapsed();
     t.SetEnabled(true);
-    QTest::qWait(100);
-    t.SetInterval(160);  // restart: tick ~160 ms after this call
-    QTest::qWait(100);
+    QTest::qWait(200);
+    t.SetInterval(320);  // restart: the tick comes ~320 ms after this call
+    QTest::qWait(200);
     EXPECT_EQ(log.Count, 1);
-    QTest::qWait(150);
-    EXPECT_EQ(log.Count, 2);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return log.Count == 2; }, 2000));
+    EXPECT_GE(log.At[1] - start, 500);
+}
+
+TEST(ThreadedTimer, ATickDueBeforeARestartIsNeverDelivered)
+{
+    // The worker hands its tick over and waits; before the event loop delivers it, the
+    // countdown is started again. The old tick belongs to a countdown that is gone.
+    const std::function<void(TThreadedTimer&)> restarts[] = {
+        [](TThreadedTimer& t) { t.SetInterval(300); },  // disable and enable
+        [](TThreadedTimer& t) {
+            t.SetEnabled(false);
+            t.SetInterval(300);
+            t.Restart();
+        },
+    };
+    for (size_t i = 0; i < std::size(restarts); ++i) {
+        TThreadedTimer t;
+        TickLog log;
+        log.Attach(t);
+        t.SetInterval(5);
+        t.SetEnabled(true);
+        QThread::msleep(60);  // the tick is posted, not yet delivered
+        restarts[i](t);
+        QTest::qWait(150);
+        EXPECT_EQ(log.Count, 0) << i;
+        EXPECT_TRUE(QTest::qWaitFor([&] { return log.Count == 1; }, 2000)) << i;
+    }
 }
 
 TEST(ThreadedTimer, HandlerThatReEnablesGetsTheNextTickAFullIntervalLater)

@@ -103,8 +103,8 @@ TEST_F(FakeEcu, CreationState)
         EXPECT_EQ(v[a], 0x80) << a;
     EXPECT_EQ(v[0x060], 0xAA);
     EXPECT_EQ(Ecu->EcuResetAddressText(), "AA");
-    EXPECT_EQ(Ecu->IdleSpeedText(), ParamValueText(epidle, ScaleParam(epidle, 0x80)));
-    EXPECT_EQ(Ecu->IgnitionRetardText(), ParamValueText(epignret, ScaleParam(epignret, 1)));
+    EXPECT_EQ(Ecu->IdleSpeedText(), "0");
+    EXPECT_EQ(Ecu->IgnitionRetardText(), "1");
     EXPECT_EQ(v[0x077], 0xFF);
     EXPECT_EQ(v[0x076], 0xFF);  // ECU 84 has no live tuning
 
@@ -340,8 +340,8 @@ TEST_F(FakeEcu, WritesReadBackAndUpdateThePanel)
         ASSERT_TRUE(reply);
         EXPECT_EQ(*reply, (TByteArray{0xF8, c.ReadBack})) << std::hex << c.Address;
     }
-    EXPECT_EQ(Ecu->IdleSpeedText(), ParamValueText(epidle, ScaleParam(epidle, 0x90)));
-    EXPECT_EQ(Ecu->IgnitionRetardText(), ParamValueText(epignret, ScaleParam(epignret, 5)));
+    EXPECT_EQ(Ecu->IdleSpeedText(), "400");
+    EXPECT_EQ(Ecu->IgnitionRetardText(), "5");
     // The reset register is not among the stored bytes: only the panel keeps the value.
     ASSERT_TRUE(Request(WriteAddrData(0x000060, 0x40)));
     EXPECT_EQ(Ecu->EcuResetAddressText(), "40");
@@ -351,7 +351,7 @@ TEST_F(FakeEcu, WritesReadBackAndUpdateThePanel)
     auto reply = Request(block);
     ASSERT_TRUE(reply);
     EXPECT_EQ(*reply, (TByteArray{0xF0, 0x88, 0x89}));
-    EXPECT_EQ(Ecu->IdleSpeedAcText(), ParamValueText(epidleac, ScaleParam(epidleac, 0x89)));
+    EXPECT_EQ(Ecu->IdleSpeedAcText(), "225");
 }
 
 TEST_F(FakeEcu, TickingCodesWritesTheirBitmaps)
