@@ -24,7 +24,11 @@ QString TPaths::DataDir()
     // folder); an installed program uses the user's data folder instead.
     if (QCoreApplication::instance()) {
         const QString appDir = QCoreApplication::applicationDirPath();
-        if (QFileInfo(appDir).isWritable()) return appDir;
+        // An installed program (its desktop entry beside it under share/) keeps the user's
+        // files in the user's data folder, even where it could write to bin/ (as root).
+        const bool installed =
+            QFileInfo::exists(appDir + QStringLiteral("/../share/applications/quillon.desktop"));
+        if (!installed && QFileInfo(appDir).isWritable()) return appDir;
     }
     return QStandardPaths::writableLocation(QStandardPaths::AppDataLocation);
 }

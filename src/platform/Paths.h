@@ -1,7 +1,8 @@
 #pragma once
 
 // Folders that live "beside the program": --data-dir DIR, else the program's folder when
-// writable, else the user's data folder.
+// writable and not installed, else the user's data folder. None of them need exist yet:
+// whoever writes there first makes the folder with its parents.
 #include <QString>
 
 class TPaths {

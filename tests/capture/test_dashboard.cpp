@@ -2,6 +2,8 @@
 // recovery from failed requests and its settings.
 #include "DashBoardForm.h"
 
+#include "ChartAxes.h"
+
 #include "Dialogs.h"
 #include "EcuConstData.h"
 #include "FakeEcu.h"
@@ -507,6 +509,21 @@ TEST_F(DashBoard, GraphMenuAndGraphs)
             for (auto it = series->data()->constBegin(); it != series->data()->constEnd(); ++it)
                 EXPECT_TRUE(series->valueAxis()->range().contains(it->value)) << g << " " << it->value;
         }
+
+    // Engine speed and throttle on one graph: one value axis holds both traces, with room
+    // above the highest point and below the lowest, and its labels carry no exponent.
+    Form->ParamRows[epThrotAn].Check->click();
+    Form->Graphs.Graphs[1] = TGraphSources();
+    for (int code : {int(epEngspd), int(epThrotAn)}) {
+        Form->MenuPopup(1);
+        Form->GraphMenuItemClick(1, item(code));
+    }
+    for (int i = 0; i < 5; ++i)
+        Reply({{epEngspd, 6000.0 + 250 * i}, {epThrotAn, 10.0 + 20 * i}, {epCooltemp, 80}, {epEngload, 1}});
+    const QCPRange range = Form->Plots[1]->yAxis->range();
+    EXPECT_LT(range.lower, 10.0);
+    EXPECT_GT(range.upper, 7000.0);
+    EXPECT_NE(dynamic_cast<TPictureTicker*>(Form->Plots[1]->yAxis->ticker().data()), nullptr);
 
     // Data points: a text that is no number is refused.
     Dialogs->InputAnswers.push_back(QString("many"));
