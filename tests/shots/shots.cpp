@@ -116,6 +116,15 @@ int main(int argc, char** argv)
             if (row.Check && switches < 3)
                 row.Check->setChecked(true), ++switches;
         dash->menuFahrenheit->trigger();
+        // The first graph shows engine speed and throttle together: two traces, one axis.
+        dash->ParamRows[epThrotAn].Check->setChecked(true);
+        dash->Graphs.Graphs[0] = TGraphSources();
+        for (int code : {int(epEngspd), int(epThrotAn)}) {
+            dash->MenuPopup(0);
+            for (QAction* a : dash->GraphMenuItems)
+                if (a->data().toInt() == code)
+                    dash->GraphMenuItemClick(0, a);
+        }
         dash->menuLogData->trigger();
         QTest::qWait(4000);
         for (int i = 0; i < dash->pgcPages->count(); ++i) {
