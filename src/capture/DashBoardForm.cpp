@@ -170,6 +170,14 @@ void TfrmDashBoard::closeEvent(QCloseEvent* event)
 
 void TfrmDashBoard::FormCreate()
 {
+    Session.LoggingDirectory = [this] { return FHost.GetLoggingDirectory(); };
+    Session.SetLoggingDirectory = [this](const QString& dir) { FHost.PutLoggingDirectory(dir); };
+    Session.EcuShortName = [this] { return EcuShortName(); };
+    Session.Comments = [this] { return memComments->toPlainText(); };
+    Session.OnError = [this](const QString& text) { CaptureMessage(text); };
+    Session.OnSound = [this](const QString& name) { FHost.GetSounds().PlaySystemSound(name); };
+    Session.OnStarted = [this](const QString& fileName) { LogStarted(fileName); };
+    Session.OnStopped = [this](const QString& lastLog) { LogStopped(lastLog); };
     BuildMenus();
 
     pgcPages = new QTabWidget(this);
@@ -675,20 +683,9 @@ void TfrmDashBoard::EcuDataReceived(const TParamSet& received, const TParamValue
     Units.ApplyConversions(shown, received);
 
     // 4. Triggers: defog first, then throttle.
-    // A start that failed is not tried again on every reply (one message per capture cycle)
-    // but only once the trigger's condition has cleared and come back: until then the
-    // trigger is told a log is running, and its stop only clears the failure.
-    auto act = [this](TTriggerAction action) {
-        if (action == TTriggerAction::Start) {
-            TriggerStartFailed = !StartLogging();
-        } else if (action == TTriggerAction::Stop) {
-            if (Logging)
-                StopLogging();
-            TriggerStartFailed = false;
-        }
-    };
-    act(DefogTrigger(menuDefogLog->isChecked(), Logging || TriggerStartFailed, present, on));
-    act(ThrottleTrigger(menuLogThrot->isChecked(), Logging || TriggerStartFailed, received, shown));
+    Session.DefogTrigger = menuDefogLog->isChecked();
+    Session.ThrottleTrigger = menuLogThrot->isChecked();
+    Session.ApplyTriggers(params, switches, channels, received, shown, present, on);
 
     // 5. External channel values.
     if (FHost.GetSensors())
@@ -696,7 +693,7 @@ void TfrmDashBoard::EcuDataReceived(const TParamSet& received, const TParamValue
 
     // 6. The log line, handed to the system before anything else happens.
     if (Logging)
-        WriteLogLine(params, shown, received, switches, present, on, channels);
+        Session.WriteReply(params, shown, received, switches, on, channels, ChannelValues);
 
     // 7. The pages.
     ShowAnalogueValues(received, shown);
@@ -719,34 +716,6 @@ void TfrmDashBoard::EcuDataReceived(const TParamSet& received, const TParamValue
         return;
     }
     ReArm();
-}
-
-void TfrmDashBoard::WriteLogLine(const TParamSet& params, const TParamValues& values, const TParamSet& received,
-                                 const TSwitchSet& switches, const TSwitchSet&, const TSwitchSet& on,
-                                 const TSensorChannels& channels)
-{
-    if (params != LoggedParams || switches != LoggedSwitches || channels != LoggedChannels) {
-        LoggedParams = params;
-        LoggedSwitches = switches;
-        LoggedChannels = channels;
-        // A header that cannot be written ends the log like a failing data line would; the
-        // capture itself goes on.
-        if (!WriteLogHeader(params, switches, channels)) {
-            LogWriteFailed();
-            return;
-        }
-    }
-    const QByteArray line = LogDataLine(GetTickCount() - LogStartTick, Units, params, received, values, switches,
-                                        on, channels, ChannelValues);
-    if (!FLogFile.WriteLine(line))
-        LogWriteFailed();
-}
-
-void TfrmDashBoard::LogWriteFailed()
-{
-    StopLogging();
-    CaptureMessage(QStringLiteral("There has been a problem writing to the logfile - perhaps you have run out of "
-                                  "disk space. Logging has been cancelled"));
 }
 
 void TfrmDashBoard::SetEditGreyed(QLineEdit* edit, bool greyed)
@@ -1000,64 +969,26 @@ void TfrmDashBoard::menuLogDataClick()
 
 bool TfrmDashBoard::StartLogging()
 {
-    FHost.GetSounds().PlaySystemSound(QStringLiteral("DefaultBeep"));
-    if (GetAnalogueSet().none())
-        return false;  // a log needs at least one parameter
-
-    QString dir = FHost.GetLoggingDirectory();
-    if (dir.endsWith(QLatin1Char('/')) || dir.endsWith(QLatin1Char('\\'))) {
-        dir.chop(1);
-        FHost.PutLoggingDirectory(dir);
-    }
-    // With every missing parent: a fresh user has no data folder yet.
-    if (!dir.isEmpty() && !QDir(dir).exists())
-        QDir().mkpath(dir);
-    if (dir.isEmpty() || !QDir(dir).exists()) {
-        CaptureMessage(QStringLiteral("Unable to create default logging directory. Logging cancelled. Either choose "
-                                      "a valid logging directory, or fix the problem with ") +
-                       dir);
-        return false;
-    }
-
-    LogStartTick = GetTickCount();
-    // Two logs opened within one second would share a name; the later one gets its own.
-    LogBaseName = UniqueLogBaseName(LogFileBaseName(dir, EcuShortName(), QDateTime::currentDateTime()));
-    const QString fileName = LogBaseName + QStringLiteral(".csv");
-    bool ok = FLogFile.Open(fileName);
-    if (ok) {
-        LoggedParams = GetAnalogueSet();
-        LoggedSwitches = GetDigitalSet();
-        LoggedChannels = GetExternalSet();
-        ok = WriteLogHeader(LoggedParams, LoggedSwitches, LoggedChannels);
-    }
-    if (!ok) {
-        FLogFile.Close();
-        ShowLogDirectory();
-        CaptureMessage(QStringLiteral("Quillon was unable to create the logfile '") + fileName +
-                       QStringLiteral("'. Logging has been cancelled."));
-        return false;
-    }
-    SetStatusText(QStringLiteral("Logging to ") + fileName, QColor(0, 255, 0));
-    menuLogData->setText(QStringLiteral("Stop &Logging"));
-    Logging = true;
-    return true;
+    return Session.Start(GetAnalogueSet(), GetDigitalSet(), GetExternalSet());
 }
 
 void TfrmDashBoard::StopLogging()
 {
-    FHost.GetSounds().PlaySystemSound(QStringLiteral("SystemAsterisk"));
+    Session.Stop();
+}
+
+void TfrmDashBoard::LogStarted(const QString& fileName)
+{
+    SetStatusText(QStringLiteral("Logging to ") + fileName, QColor(0, 255, 0));
+    menuLogData->setText(QStringLiteral("Stop &Logging"));
+}
+
+void TfrmDashBoard::LogStopped(const QString& lastLogName)
+{
     menuLogData->setText(QStringLiteral("&Log Data to File"));
-    FLogFile.Close();
-    Logging = false;
     ShowLogDirectory();
-    const QString comments = memComments->toPlainText();
-    const QString commentsName = LogBaseName + QStringLiteral(".txt");
-    LastLogName = LogBaseName + QStringLiteral(".csv");
     menuOpenLastLog->setEnabled(true);
-    FHost.AddRecent(LastLogName);
-    if (!comments.isEmpty() && !SaveCommentsFile(commentsName, comments.split(QLatin1Char('\n'))))
-        CaptureMessage(QStringLiteral("Quillon was unable to save the log file comments to '") + commentsName +
-                       QStringLiteral("'."));
+    FHost.AddRecent(lastLogName);
 }
 
 void TfrmDashBoard::CaptureMessage(const QString& text)
@@ -1073,12 +1004,6 @@ void TfrmDashBoard::CaptureMessage(const QString& text)
     FHost.GetDialogs().Error(text);
     --FModal;
     ReArm();
-}
-
-bool TfrmDashBoard::WriteLogHeader(const TParamSet& params, const TSwitchSet& switches,
-                                   const TSensorChannels& channels)
-{
-    return FLogFile.WriteLine(LogHeaderLine(Units, params, switches, channels, FChannelNames));
 }
 
 void TfrmDashBoard::menuDefogLogClick()

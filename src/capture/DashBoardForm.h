@@ -10,6 +10,7 @@
 #include "DisplayUnits.h"
 #include "EcuInterface.h"
 #include "GraphModel.h"
+#include "LogSession.h"
 #include "SensorTypes.h"
 #include "ToolWindowHost.h"
 
@@ -87,16 +88,13 @@ public:
     int LargestReply = 0;
     TRequestTimeoutEvent SavedTimeoutHandler;
 
-    bool Logging = false;
-    bool TriggerStartFailed = false;  // a trigger's start failed; waits for its condition to clear
-    QString LogBaseName;
-    QString LastLogName;
-    uint32_t LogStartTick = 0;
-    TParamSet LoggedParams;
-    TSwitchSet LoggedSwitches;
-    TSensorChannels LoggedChannels;
-
-    TDisplayUnits Units;
+    // The logging rules, shared with the headless logger; the window shows their state.
+    TLogSession Session;
+    bool& Logging = Session.Logging;
+    bool& TriggerStartFailed = Session.TriggerStartFailed;
+    QString& LogBaseName = Session.BaseName;
+    QString& LastLogName = Session.LastLogName;
+    TDisplayUnits& Units = Session.Units;
     TGraphModel Graphs;
     uint32_t GraphOrigin = 0;
     uint32_t PauseStart = 0;
@@ -151,7 +149,6 @@ public:
     void menuLogDataClick();
     bool StartLogging();  // true when a log is open
     void StopLogging();
-    bool WriteLogHeader(const TParamSet& params, const TSwitchSet& switches, const TSensorChannels& channels);
     void menuDefogLogClick();
     void menuLogThrotClick();
     void btnLogSelDirClick();
@@ -193,11 +190,9 @@ private:
     void SetupThrottleTrigger();
     void FillComments();
     QString EcuShortName() const;
-    void WriteLogLine(const TParamSet& params, const TParamValues& values, const TParamSet& received,
-                      const TSwitchSet& switches, const TSwitchSet& present, const TSwitchSet& on,
-                      const TSensorChannels& channels);
-    void LogWriteFailed();
     void CaptureMessage(const QString& text);
+    void LogStarted(const QString& fileName);
+    void LogStopped(const QString& lastLogName);
     void ReArm();
     void PauseChanged(bool wasPaused);
 
@@ -206,8 +201,7 @@ private:
     // The link in use; asked of the host each time, never kept.
     TEcuInterface* Link() const { return FHost.GetLink(); }
     TToolWindowHost FHost;
-    TCsvLogFile FLogFile;
-    TChannelNames FChannelNames;
+    TChannelNames& FChannelNames = Session.ChannelNames;
     QWidget* FGraphArea = nullptr;
     QLabel* FGraphHeader = nullptr;
     int FMenuGraph = 0;  // the graph whose menu is open
