@@ -3,11 +3,13 @@
 // Rows per second for 10 and 30 one-byte parameters, polled (a request per row) and fast
 // (the ECU streams), at 4800 and 38400 baud, beside the wire limit: a polled row costs the
 // request (7 + 3N bytes, heard as echo) and the reply (6 + N), a streamed row the reply
-// only, at 10 bits a byte.
+// only, at 10 bits a byte. "logged" runs every row through the logging session into a CSV
+// file, as quillon-log does; cpu_us_per_row is this process's CPU time per row.
 //
 //   bench_serial [--benchmark_min_time=...]      (each case polls for about 3 s)
 
 #include "EcuConstData.h"
+#include "LogSession.h"
 #include "SerialEcuInterface.h"
 #include "Settings.h"
 
@@ -20,6 +22,8 @@
 #include <benchmark/benchmark.h>
 
 #include <memory>
+
+#include <sys/resource.h>
 
 namespace {
 
@@ -100,6 +104,13 @@ struct TBench {
 
 TBench* Bench = nullptr;
 
+double CpuSeconds()
+{
+    rusage u{};
+    getrusage(RUSAGE_SELF, &u);
+    return double(u.ru_utime.tv_sec + u.ru_stime.tv_sec) + double(u.ru_utime.tv_usec + u.ru_stime.tv_usec) / 1e6;
+}
+
 // The first n one-byte parameters of the variable area; the simulator answers any of them.
 TParamSet OneByteParams(int n)
 {
@@ -115,6 +126,10 @@ void BM_SerialCapture(benchmark::State& state)
     const int rate = static_cast<int>(state.range(0));
     const int n = static_cast<int>(state.range(1));
     const bool fast = state.range(2) != 0;
+    const bool logged = state.range(3) != 0;
+    QTemporaryDir logDir;
+    TLogSession session;
+    session.LoggingDirectory = [&] { return logDir.path(); };
     if (!Bench->SetRate(rate)) {
         state.SkipWithError("baud change failed");
         return;
@@ -128,15 +143,22 @@ void BM_SerialCapture(benchmark::State& state)
     QElapsedTimer clock;
     clock.start();
     qint64 lastRowNs = 0;
-    link.OnParamValues = [&](const TParamSet&, const TParamValues&, const TParamRaw&,
-                             const TSwitchSet&, const TSwitchSet&) {
+    link.OnParamValues = [&](const TParamSet& received, const TParamValues& values, const TParamRaw&,
+                             const TSwitchSet&, const TSwitchSet& on) {
         ++rows;
+        if (logged && session.Logging) {
+            TParamValues shown = values;
+            session.Units.ApplyConversions(shown, received);
+            session.WriteReply(params, shown, received, {}, on, {}, TSensorValues{});
+        }
         lastRowNs = clock.nsecsElapsed();
         if (!fast && running)
             link.PollParameters(params, {});  // the next request as soon as the reply is in
     };
     const int invalidBefore = link.InvalidReplies;
     double seconds = 0;
+    if (logged)
+        session.Start(params, {}, {});
     for (auto _ : state) {
         if (fast)
             link.StartFastPoll(params, {});
@@ -149,9 +171,12 @@ void BM_SerialCapture(benchmark::State& state)
         WaitFor([&] { return rows > before; }, 5000);
         const int first = rows;
         const qint64 firstNs = lastRowNs;
+        const double cpuBefore = CpuSeconds();
         WaitFor([] { return false; }, RunMs);
+        const double cpu = CpuSeconds() - cpuBefore;
         seconds = (lastRowNs - firstNs) / 1e9;
         const int counted = rows - first;
+        state.counters["cpu_us_per_row"] = counted > 0 ? cpu * 1e6 / counted : 0;
         running = false;
         if (fast)
             link.StopFastPoll();
@@ -167,11 +192,17 @@ void BM_SerialCapture(benchmark::State& state)
     }
     state.counters["invalid"] = link.InvalidReplies - invalidBefore;
     link.OnParamValues = nullptr;
-    state.SetLabel(QStringLiteral("%1 baud, %2 params, %3").arg(rate).arg(n).arg(fast ? "fast" : "polled").toStdString());
+    if (session.Logging)
+        session.Stop();
+    state.SetLabel(QStringLiteral("%1 baud, %2 params, %3%4")
+                       .arg(rate)
+                       .arg(n)
+                       .arg(fast ? "fast" : "polled", logged ? ", logged" : "")
+                       .toStdString());
 }
 BENCHMARK(BM_SerialCapture)
-    ->ArgNames({"baud", "params", "fast"})
-    ->ArgsProduct({{4800, 38400}, {10, 30}, {0, 1}})
+    ->ArgNames({"baud", "params", "fast", "logged"})
+    ->ArgsProduct({{4800, 38400}, {10, 30}, {0, 1}, {0, 1}})
     ->Iterations(1)
     ->UseManualTime()
     ->Unit(benchmark::kMillisecond);

@@ -363,6 +363,70 @@ TEST_F(DashBoard, AMessageDuringFastPollEndsTheStreamAndNothingRunsInsideIt)
     EXPECT_TRUE(QTest::qWaitFor([&] { return Ecu->RepliesSent() >= replies + 5; }, 3000));
 }
 
+TEST_F(DashBoard, TheWindowAndTheBareSessionWriteTheSameLog)
+{
+    // The same replies and the same clock through the window and through the session that
+    // the headless logger uses: the two logs are the same, byte for byte.
+    uint32_t now = 1000;
+    const QDateTime when(QDate(2004, 1, 5), QTime(14, 3, 27));
+    Create();
+    Tick({epEngspd, epCooltemp});
+    Form->menuFahrenheit->trigger();
+    Form->Session.Tick = [&] { return now; };
+    Form->Session.Now = [&] { return when; };
+    Form->memComments->setPlainText("Log From test\nsecond line");
+
+    TLogSession bare;
+    const QString bareDir = Dir.filePath("bare");
+    bare.LoggingDirectory = [&] { return bareDir; };
+    bare.EcuShortName = [&] { return Form->Session.EcuShortName(); };
+    bare.Comments = [] { return QString("Log From test\nsecond line"); };
+    bare.Tick = [&] { return now; };
+    bare.Now = [&] { return when; };
+    bare.Units.Temp = true;
+
+    TSwitchSet present, on;
+    present.set(esDefogSw);
+    on.set(esDefogSw);
+    const TParamSet twoParams = TParamSet().set(epEngspd).set(epCooltemp);
+    ASSERT_TRUE(Form->StartLogging());
+    ASSERT_TRUE(bare.Start(twoParams, {}, {}));
+    struct Step {
+        uint32_t At;
+        double Rpm, Coolant;
+        bool Defog;
+    };
+    for (const Step& step : {Step{1012, 850, 82.5, false}, Step{1120, 2450, 90, false}, Step{1250, 3000, 91.5, true},
+                             Step{1400, 6800, 95, true}}) {
+        now = step.At;
+        if (step.Defog && !Form->SwitchRows[esDefogSw].Check->isChecked())
+            Form->SwitchRows[esDefogSw].Check->setChecked(true);
+        TParamSet received = twoParams;
+        TParamValues raw{};
+        raw[epEngspd] = step.Rpm;
+        raw[epCooltemp] = step.Coolant;
+        Form->EcuDataReceived(received, raw, TParamRaw{}, step.Defog ? present : TSwitchSet{}, step.Defog ? on : TSwitchSet{});
+        TParamValues shown = raw;
+        bare.Units.ApplyConversions(shown, received);
+        bare.WriteReply(twoParams, shown, received, step.Defog ? present : TSwitchSet{}, step.Defog ? on : TSwitchSet{},
+                        {}, TSensorValues{});
+    }
+    Form->StopLogging();
+    bare.Stop();
+
+    const QString name = QFileInfo(Form->LastLogName).fileName();
+    ASSERT_EQ(QFileInfo(bare.LastLogName).fileName(), name);
+    const QByteArray windowLog = ReadLog(name);
+    ASSERT_FALSE(windowLog.isEmpty());
+    QFile bareLog(bare.LastLogName);
+    ASSERT_TRUE(bareLog.open(QIODevice::ReadOnly));
+    EXPECT_EQ(bareLog.readAll(), windowLog);
+    EXPECT_EQ(windowLog.count("Time,"), 2) << "a new header when the defog switch joined";
+    QFile a(Form->LogBaseName + ".txt"), b(bare.BaseName + ".txt");
+    ASSERT_TRUE(a.open(QIODevice::ReadOnly) && b.open(QIODevice::ReadOnly));
+    EXPECT_EQ(a.readAll(), b.readAll());
+}
+
 TEST_F(DashBoard, FullThrottleAndDefogTriggers)
 {
     Create();
