@@ -175,3 +175,22 @@ TEST(Logger, ALostSimulatorEndsTheLoggerAndRetryReconnects)
     for (const QString& name : Logs(logs))
         EXPECT_TRUE(ReadFile(QDir(logs).filePath(name)).endsWith("\r\n")) << name.toStdString();
 }
+
+TEST(Logger, RotatesBetweenLinesWhileTheDemoEcuStreams)
+{
+    QTemporaryDir dir;
+    const QString logs = dir.filePath("logs");
+    // A thousandth of a megabyte: a new file every few dozen lines.
+    LoggerProcess p({"--demo", "--fast", "--param", "epEngspd", "--param", "epThrotAn", "--log-dir", logs,
+                     "--rotate-size", "0.001"});
+    ASSERT_TRUE(QTest::qWaitFor([&] { return Logs(logs).size() >= 3; }, 20000)) << p.Err.toStdString();
+    p.Signal(SIGTERM);
+    EXPECT_EQ(p.Wait(), 0) << p.Err.toStdString();
+    const QStringList files = Logs(logs);
+    ASSERT_GE(files.size(), 3);
+    for (const QString& name : files) {
+        const QByteArray log = ReadFile(QDir(logs).filePath(name));
+        ExpectCaptureLog(log, 2);
+        EXPECT_LT(log.size(), 1048 + 200) << name.toStdString();
+    }
+}
