@@ -23,6 +23,7 @@
 #include <QTabWidget>
 #include <QTextBlockFormat>
 #include <QTextCursor>
+#include <QTextEdit>
 #include <QTimer>
 #include <QVBoxLayout>
 
@@ -102,9 +103,9 @@ const char* const HelpText =
     "injector pulse width, knock correction and, with variable cam\n"
     "timing, the cam angles are shown as the ECU reports them.";
 
-QPlainTextEdit* CentredText(QWidget* parent, const char* text)
+QTextEdit* CentredText(QWidget* parent, const char* text)
 {
-    auto* memo = new QPlainTextEdit(parent);
+    auto* memo = new QTextEdit(parent);
     memo->setReadOnly(true);
     memo->setFrameShape(QFrame::NoFrame);
     memo->setPlainText(QString::fromLatin1(text));
@@ -124,7 +125,7 @@ QLineEdit* ReadingEdit(QWidget* parent)
     auto* e = new QLineEdit(parent);
     e->setReadOnly(true);
     e->setFocusPolicy(Qt::NoFocus);
-    e->setFixedWidth(70);
+    e->setFixedWidth(60);
     e->setAlignment(Qt::AlignRight);
     return e;
 }
@@ -133,7 +134,7 @@ QLineEdit* ReadingEdit(QWidget* parent)
 void NoTyping(QAbstractSpinBox* spin)
 {
     if (auto* edit = spin->findChild<QLineEdit*>()) edit->setReadOnly(true);
-    spin->setFixedWidth(80);
+    spin->setFixedWidth(72);
     spin->setAlignment(Qt::AlignRight);
 }
 
@@ -220,6 +221,11 @@ TfrmUserTune::~TfrmUserTune()
 
 void TfrmUserTune::BuildTuningPage()
 {
+    // Eighteen groups share a fixed 565 x 445 window: a slightly smaller font keeps every
+    // caption whole.
+    QFont small = tabTuning->font();
+    small.setPointSizeF(small.pointSizeF() * 0.85);
+    tabTuning->setFont(small);
     auto* page = new QGridLayout(tabTuning);
     page->setContentsMargins(4, 4, 4, 4);
     page->setHorizontalSpacing(4);

@@ -22,6 +22,7 @@ class QPushButton;
 class QRadioButton;
 class QSpinBox;
 class QTabWidget;
+class QTextEdit;
 class QTimer;
 
 class TfrmUserTune : public QDialog {
@@ -57,7 +58,8 @@ class TfrmUserTune : public QDialog {
 
     QTabWidget* pgcPages;
     QWidget *tabInformation, *tabWarning, *tabHelp, *tabTuning;
-    QPlainTextEdit *memInformation, *memWarning, *memHelp;
+    QTextEdit *memInformation, *memWarning;
+    QPlainTextEdit* memHelp;
     QPushButton* btnOkWarning;
     QGroupBox *grpIdle, *grpRevLimit, *grpIgnAdd, *grpLearn, *grpBoost, *grpDuty, *grpVVT, *grpFuel;
     QGroupBox *rgBoostMap, *rgDutyMap;

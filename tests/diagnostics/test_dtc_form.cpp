@@ -23,6 +23,11 @@ struct DtcCase {
     int CurrentCode, HistoricCode; // ticked on the emulator
 };
 
+void PrintTo(const DtcCase& c, std::ostream* os)
+{
+    *os << "ECU type " << c.EcuType;
+}
+
 TLongWordArray Join(std::initializer_list<TLongWordArray> parts)
 {
     TLongWordArray all;
