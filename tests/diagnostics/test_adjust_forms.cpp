@@ -49,6 +49,11 @@ TEST_F(AdjustForms, RetardReadBackIsShownAndWrittenBack)
     form.btnOK->click();
     EXPECT_FALSE(form.isVisible());
     EXPECT_FALSE(form.Timer->isActive());
+    EXPECT_TRUE(Link->OnWriteAddressResponse); // kept on hide
+    // Escape hides it as well (OK is also the cancel button).
+    form.show();
+    QTest::keyClick(&form, Qt::Key_Escape);
+    EXPECT_FALSE(form.isVisible());
 }
 
 TEST_F(AdjustForms, IdleWritesAirConOffFirstThenReadsAgain)
@@ -57,6 +62,8 @@ TEST_F(AdjustForms, IdleWritesAirConOffFirstThenReadsAgain)
     form.Timer->setInterval(30);
     EXPECT_EQ(form.windowTitle(), "Idle Speeds");
     form.show();
+    EXPECT_FALSE(Link->OnWriteAddressResponse); // no write-reply slot
+    EXPECT_TRUE(Link->OnParamValues);
     ASSERT_TRUE(QTest::qWaitFor([&] { return PollsOf(0x070) >= 1; }, 3000));
     QTest::qWait(100);
     EXPECT_TRUE(Writes.empty()); // 0x80 reads as 0, as shown

@@ -213,6 +213,14 @@ TEST_F(DtcSave, SavesBothListsAsWindowsText)
     Dialogs->FileAnswers.push_back(Dir.filePath("missing/codes.txt"));
     form.btnSaveCodes->click();
     EXPECT_EQ(Dialogs->Count(TDialogKind::Error), 1);
+
+    // Hidden, it stops reading and ignores a late reply.
+    form.hide();
+    EXPECT_FALSE(form.Timer->isActive());
+    EXPECT_FALSE(Link->OnReadAddressesResponse);
+    form.DtcDataReceived(TByteArray(32, 0));
+    EXPECT_EQ(form.lbCurrent->count(), 1);
+    EXPECT_FALSE(form.Timer->isActive());
 }
 
 } // namespace

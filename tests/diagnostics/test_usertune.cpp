@@ -178,6 +178,25 @@ TEST_F(UserTune, TheWindowsOwnUpdatesNeverWrite)
     EXPECT_EQ(Form->BoostMapButtons->checkedId(), 1);
     EXPECT_EQ(Form->DutyMapButtons->checkedId(), 1);
     EXPECT_FALSE(Form->grpVVT->isVisibleTo(Form.get())); // not a cam-timing ECU
+
+    // A reply without the adjustment parameters sets each control from raw 0, within its
+    // range, and still writes nothing.
+    WaitIdle();
+    Form->Timer->stop();
+    Form->TuningDataReceived({}, TParamRaw{}, {}, {});
+    EXPECT_EQ(Form->SpinIdle->value(), -300);
+    EXPECT_EQ(Form->seLearnScaling->value(), 20);
+    EXPECT_EQ(Form->seRevAdjust->value(), -4000);
+    EXPECT_TRUE(Form->RadAdjustRevLimit->isChecked()); // no switch byte: left as it was
+    EXPECT_FALSE(Form->Logic.Pending.any());
+
+    // While the program closes, a step sends nothing.
+    Closing = true;
+    Form->Timer->stop();
+    const size_t heard = Heard.size();
+    Form->TuningStep();
+    QTest::qWait(100);
+    EXPECT_EQ(Heard.size(), heard);
 }
 
 TEST_F(UserTune, ChangesBetweenTwoStepsAreWrittenInOrder)
