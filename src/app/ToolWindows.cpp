@@ -1,7 +1,11 @@
 #include "ToolWindows.h"
 
 #include "DashBoardForm.h"
+#include "DtcForm.h"
+#include "IdleForm.h"
+#include "IgnRetardForm.h"
 #include "MainForm.h"
+#include "UserTuneForm.h"
 
 #include <QPointer>
 
@@ -32,9 +36,39 @@ void RegisterLiveData(TfrmMain& main)
     main.SetToolWindow(twLiveData, hooks);
 }
 
+// A window that lives for the whole program: created hidden now, shown by Open (maximised
+// below the bar when asked), hidden by Close, freed by Destroy before the link goes.
+template <class TForm>
+void RegisterResident(TfrmMain& main, TToolWindow which, bool maximised)
+{
+    auto window = std::make_shared<QPointer<TForm>>(new TForm(main.MakeHost()));
+    TfrmMain::TToolWindowHooks hooks;
+    hooks.Open = [&main, window, maximised] {
+        if (!*window)
+            return;
+        if (maximised)
+            (*window)->setGeometry(main.ToolWindowArea());
+        (*window)->show();
+        (*window)->raise();
+        (*window)->activateWindow();
+    };
+    hooks.Close = [window] {
+        if (*window)
+            (*window)->hide();
+    };
+    hooks.Destroy = [window] { delete window->data(); };
+    hooks.Window = [window]() -> QWidget* { return window->data(); };
+    main.SetToolWindow(which, hooks);
+}
+
 }  // namespace
 
 void RegisterToolWindows(TfrmMain& main)
 {
     RegisterLiveData(main);
+    // In the order they are created at start.
+    RegisterResident<TfrmDTC>(main, twTroubleCodes, true);
+    RegisterResident<TfrmIdle>(main, twIdleSpeeds, false);
+    RegisterResident<TfrmIgnRetard>(main, twIgnitionRetard, false);
+    RegisterResident<TfrmUserTune>(main, twLiveTuning, false);
 }

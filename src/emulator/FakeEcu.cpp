@@ -1,5 +1,6 @@
 #include "FakeEcu.h"
 
+#include "DtcLayout.h"
 #include "EcuConstData.h"
 #include "EcuConstFuncs.h"
 #include "EcuInterface.h"
@@ -12,29 +13,18 @@
 
 #include <algorithm>
 #include <cmath>
+#include <stdexcept>
 #include <utility>
 
 namespace {
 
-// One group of an OBD trouble-code bitmap: its first code, its size and where the current
-// and historic copies live in the variable area.
-struct TCodeGroup {
-    int FirstCode;
-    int Bytes;
-    int Current;
-    int Historic;
-};
-constexpr std::array<TCodeGroup, 6> ObdGroups{{
-    {0, 32, 0x08E, 0x0AE},
-    {256, 4, 0x0F0, 0x0F4},
-    {288, 8, 0x123, 0x12B},
-    {352, 5, 0x150, 0x155},
-    {392, 5, 0x160, 0x165},
-    {432, 7, 0x174, 0x17B},
-}};
-constexpr int NonObdBytes = 11;
-constexpr int NonObdCurrentBase = 0x08E;
-constexpr int NonObdHistoricBase = 0x0A4;
+// The six OBD bitmaps in code order: the standard block, then the extra groups.
+constexpr std::array<TDtcGroup, 6> ObdGroups{{ObdDtcBlock, ObdDtcGroups[dg4], ObdDtcGroups[dg8],
+                                              ObdDtcGroups[dg5a], ObdDtcGroups[dg5b],
+                                              ObdDtcGroups[dg7]}};
+constexpr int NonObdBytes = NonObdDtcBlock.Bytes;
+constexpr int NonObdCurrentBase = int(NonObdDtcBlock.Current);
+constexpr int NonObdHistoricBase = int(NonObdDtcBlock.Historic);
 
 // Variable-area bytes that read back as stored: the baud-rate register, the adjustment
 // bytes and the trouble-code bitmaps. Everything else but 0x061 is a drifting sensor.
@@ -572,16 +562,14 @@ void TFakeEcu::UpdatePanelForWrite(int a, uint8_t v)
         break;
     }
     if (FObdDtcs) {
-        const TCodeGroup& g = ObdGroups[0];
-        const TCodeGroup& g2 = ObdGroups[1];
-        if (a >= g.Current && a < g.Current + g.Bytes)
-            TickFromByte(clObdCurrent, (a - g.Current) * 8, v);
-        else if (a >= g.Historic && a < g.Historic + g.Bytes)
-            TickFromByte(clObdHistoric, (a - g.Historic) * 8, v);
-        else if (a >= g2.Current && a < g2.Current + g2.Bytes)
-            TickFromByte(clObdCurrent, g2.FirstCode + (a - g2.Current) * 8, v);
-        else if (a >= g2.Historic && a < g2.Historic + g2.Bytes)
-            TickFromByte(clObdHistoric, g2.FirstCode + (a - g2.Historic) * 8, v);
+        // The base bitmaps only: the standard block and the 4-byte group.
+        for (const TDtcGroup& g : {ObdGroups[0], ObdGroups[1]}) {
+            const int current = int(g.Current), historic = int(g.Historic);
+            if (a >= current && a < current + g.Bytes)
+                TickFromByte(clObdCurrent, g.FirstCode + (a - current) * 8, v);
+            else if (a >= historic && a < historic + g.Bytes)
+                TickFromByte(clObdHistoric, g.FirstCode + (a - historic) * 8, v);
+        }
     } else {
         if (a >= NonObdCurrentBase && a < NonObdCurrentBase + NonObdBytes)
             TickFromByte(clNonObdCurrent, (a - NonObdCurrentBase) * 8, v);
@@ -710,10 +698,10 @@ int TFakeEcu::CodeCount(TFakeCodeList list)
 
 QString TFakeEcu::CodeText(TFakeCodeList list, int code)
 {
-    if (list == clNonObdCurrent || list == clNonObdHistoric)
-        return NonObdCodes.at(code).Text;
-    const TObdCode& c = ObdCodes.at(code);
-    return c.Code.isEmpty() ? c.Description : c.Code + QLatin1Char(' ') + c.Description;
+    const bool obd = list == clObdCurrent || list == clObdHistoric;
+    if (code < 0 || code >= (obd ? ObdCodeCount : NonObdCodeCount))
+        throw std::out_of_range("TFakeEcu::CodeText");
+    return DtcEntryText(obd, code);
 }
 
 bool TFakeEcu::CodeTicked(TFakeCodeList list, int code) const
@@ -748,8 +736,8 @@ void TFakeEcu::WriteCodeBitmap(TFakeCodeList list)
             WriteVariable(base + i, byteOf(i * 8));
         return;
     }
-    for (const TCodeGroup& g : ObdGroups) {
-        const int base = list == clObdCurrent ? g.Current : g.Historic;
+    for (const TDtcGroup& g : ObdGroups) {
+        const int base = int(list == clObdCurrent ? g.Current : g.Historic);
         for (int i = 0; i < g.Bytes; ++i)
             WriteVariable(base + i, byteOf(g.FirstCode + i * 8));
     }

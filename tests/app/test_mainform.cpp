@@ -76,14 +76,56 @@ TEST_F(MainForm, StartsConnectedToTheDemoEcu)
     EXPECT_EQ(w->EcuName(), EcuIds[DefaultDemoEcu].Description);
     EXPECT_TRUE(w->menuReconnect->isEnabled());
     EXPECT_TRUE(w->menuEcuReset->isEnabled());
+    for (TToolWindow t : {twLiveData, twTroubleCodes, twIgnitionRetard, twIdleSpeeds})
+        EXPECT_TRUE(w->menuToolWindows[t]->isEnabled()) << t;
+    // Live tuning only for the ECUs that offer it; the default demo ECU does not.
+    EXPECT_FALSE(w->menuToolWindows[twLiveTuning]->isEnabled());
     // Tool windows that are not built in yet stay disabled.
-    EXPECT_TRUE(w->menuToolWindows[twLiveData]->isEnabled());
-    EXPECT_FALSE(w->menuToolWindows[twTroubleCodes]->isEnabled());
+    EXPECT_FALSE(w->menuToolWindows[twDashboard]->isEnabled());
     EXPECT_FALSE(w->menuAdvanced->menuAction()->isVisible());
     EXPECT_FALSE(w->menuAuthenticity->isVisible());
     EXPECT_FALSE(w->menuWindow->isEnabled());
     EXPECT_EQ(w->menuDemoEcu->actions().size(), static_cast<int>(DemoEcuTypes.size()));
     EXPECT_TRUE(Dialogs->Calls.empty());
+}
+
+TEST_F(MainForm, DiagnosticsWindowsOpenFromTheToolsMenu)
+{
+    auto w = Create();
+    w->ShowAsBar();
+    ASSERT_TRUE(WaitConnected(*w));
+    QWidget* dtc = w->ToolWindow(twTroubleCodes);
+    ASSERT_TRUE(dtc);
+    EXPECT_FALSE(dtc->isVisible());  // created at start, hidden
+    EXPECT_EQ(w->menuToolWindows[twTroubleCodes]->shortcut(), QKeySequence(Qt::Key_F4));
+    w->menuToolWindows[twTroubleCodes]->trigger();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return dtc->isVisible(); }, 3000));
+    // Maximised below the bar (the offscreen platform's frame takes a few pixels).
+    const QRect area = w->ToolWindowArea();
+    EXPECT_EQ(dtc->geometry().top(), area.top());
+    EXPECT_GE(dtc->width(), area.width() - 10);
+    EXPECT_GE(dtc->height(), area.height() - 10);
+    EXPECT_TRUE(w->menuWindow->isEnabled());
+
+    // Another tool hides it.
+    w->menuToolWindows[twIdleSpeeds]->trigger();
+    QWidget* idle = w->ToolWindow(twIdleSpeeds);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return idle->isVisible(); }, 3000));
+    EXPECT_FALSE(dtc->isVisible());
+
+    // An ECU that offers live tuning enables its item once identified.
+    for (QAction* a : w->menuDemoEcu->actions())
+        if (a->data().toInt() == 8)
+            a->trigger();
+    w->menuReconnect->trigger();
+    ASSERT_TRUE(WaitConnected(*w));
+    EXPECT_FALSE(idle->isVisible());
+    ASSERT_TRUE(w->menuToolWindows[twLiveTuning]->isEnabled());
+    EXPECT_EQ(w->menuToolWindows[twLiveTuning]->shortcut(), QKeySequence(Qt::Key_F8));
+    w->menuToolWindows[twLiveTuning]->trigger();
+    QWidget* tune = w->ToolWindow(twLiveTuning);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return tune->isVisible(); }, 3000));
+    EXPECT_EQ(tune->windowTitle(), "Live Tuning Adjustment");
 }
 
 TEST_F(MainForm, LostConnectionWarnsOnceAndKeepsTrying)

@@ -8,6 +8,10 @@
 #include "AboutForm.h"
 #include "CodeListForm.h"
 #include "DashBoardForm.h"
+#include "DtcForm.h"
+#include "IdleForm.h"
+#include "IgnRetardForm.h"
+#include "UserTuneForm.h"
 #include "FakeEcu.h"
 #include "FakeEcuForm.h"
 #include "SupportedEcuForm.h"
@@ -17,6 +21,8 @@
 #include "Settings.h"
 
 #include <QCheckBox>
+#include <QListWidget>
+#include <QPushButton>
 #include <QDir>
 #include <QMenu>
 #include <QMenuBar>
@@ -143,6 +149,73 @@ int main(int argc, char** argv)
                 SaveMenu(m, "live_menu_" + m->title().remove('&').remove(' ').toLower());
         dash->menuLogData->trigger();
         dash->close();
+    }
+
+    // The trouble-code reader with codes in both lists (an ECU with every OBD group).
+    {
+        main.Emulator()->SetEcuType(207);
+        TFakeEcu* ecu = main.Emulator();
+        for (int code : {0, 2})
+            ecu->SetCodeTicked(clObdHistoric, code, false);
+        ecu->SetCodeTicked(clObdCurrent, 0, false);
+        for (int code : {12, 40, 300, 440})
+            ecu->SetCodeTicked(clObdCurrent, code, true);
+        for (int code : {17, 260})
+            ecu->SetCodeTicked(clObdHistoric, code, true);
+        main.OpenToolWindow(twTroubleCodes);
+        auto* dtc = qobject_cast<TfrmDTC*>(main.ToolWindow(twTroubleCodes));
+        if (dtc && QTest::qWaitFor([&] { return dtc->lbCurrent->count() >= 4 && dtc->lbHistoric->count() >= 2; }, 8000)) {
+            dtc->resize(1100, 420);
+            QTest::qWait(100);
+            Save(dtc, "dtc_reader");
+        } else {
+            std::printf("the trouble-code reader did not fill its lists\n");
+        }
+        main.CloseAllToolWindows();
+    }
+
+    // Ignition retard and idle speeds, the idle window with an offset set by live tuning.
+    {
+        main.OpenToolWindow(twIgnitionRetard);
+        QTest::qWait(1500);
+        if (QWidget* w = main.ToolWindow(twIgnitionRetard))
+            Save(w, "ignition_retard");
+        main.Emulator()->VariableArea()[0x071] = 168;  // +1000 RPM with the air con on
+        main.OpenToolWindow(twIdleSpeeds);
+        QTest::qWait(2500);
+        if (QWidget* w = main.ToolWindow(twIdleSpeeds))
+            Save(w, "idle_speeds");
+        main.CloseAllToolWindows();
+    }
+
+    // Live tuning on a cam-timing ECU: the warning, then every page; and an ECU without it.
+    {
+        main.Emulator()->SetEcuType(58);
+        main.OpenToolWindow(twLiveTuning);
+        auto* tune = qobject_cast<TfrmUserTune*>(main.ToolWindow(twLiveTuning));
+        if (tune && QTest::qWaitFor([&] { return tune->pgcPages->isVisible(); }, 5000)) {
+            QTest::qWait(100);
+            Save(tune, "tuning_warning");
+            tune->btnOkWarning->click();
+            QTest::qWait(1500);
+            for (QWidget* page : {tune->tabTuning, tune->tabHelp}) {
+                tune->pgcPages->setCurrentWidget(page);
+                QTest::qWait(100);
+                Save(tune, "tuning_" + tune->pgcPages->tabText(tune->pgcPages->indexOf(page)).remove(' ').toLower());
+            }
+        } else {
+            std::printf("the live-tuning window did not open\n");
+        }
+        main.CloseAllToolWindows();
+        main.Emulator()->SetEcuType(84);
+        if (tune) {
+            tune->show();  // the main window offers it only to tuning ECUs; shown here directly
+            if (QTest::qWaitFor([&] { return tune->pgcPages->isVisible(); }, 5000)) {
+                QTest::qWait(100);
+                Save(tune, "tuning_information");
+            }
+            tune->hide();
+        }
     }
 
     // The three list windows and the About box.

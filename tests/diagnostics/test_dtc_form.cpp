@@ -1,0 +1,226 @@
+// The trouble-code reader on the emulated link, for each trouble-code layout of the demo
+// ECU types: what it reads and in which order, codes coming and going, and reading that
+// stops (and says so) or is tried again.
+#include "DtcForm.h"
+
+#include "DiagFixture.h"
+#include "GenFuncs.h"
+#include "TextCodec.h"
+
+#include <QFile>
+#include <QLabel>
+#include <QListWidget>
+#include <QPushButton>
+#include <QTimer>
+
+namespace {
+
+struct DtcCase {
+    int EcuType;
+    bool Obd;
+    std::vector<TLongWordArray> Order; // the first reads after showing
+    TFakeCodeList CurrentList, HistoricList;
+    int CurrentCode, HistoricCode; // ticked on the emulator
+};
+
+void PrintTo(const DtcCase& c, std::ostream* os)
+{
+    *os << "ECU type " << c.EcuType;
+}
+
+TLongWordArray Join(std::initializer_list<TLongWordArray> parts)
+{
+    TLongWordArray all;
+    for (const auto& p : parts)
+        all.insert(all.end(), p.begin(), p.end());
+    return all;
+}
+
+std::vector<DtcCase> Cases()
+{
+    auto R = [](uint32_t first, int n) {
+        TLongWordArray l;
+        for (int i = 0; i < n; ++i)
+            l.push_back(first + uint32_t(i));
+        return l;
+    };
+    const auto nonObd = std::vector<TLongWordArray>{R(0xA4, 11), R(0x8E, 11), R(0xA4, 11)};
+    const auto std = std::vector<TLongWordArray>{R(0xAE, 32), R(0x8E, 32), R(0xAE, 32)};
+    const TLongWordArray allCur =
+        Join({R(0xF0, 4), R(0x123, 8), R(0x150, 5), R(0x160, 5), R(0x174, 7)});
+    const TLongWordArray allHist =
+        Join({R(0xF4, 4), R(0x12B, 8), R(0x155, 5), R(0x165, 5), R(0x17B, 7)});
+    return {
+        {1, false, nonObd, clNonObdCurrent, clNonObdHistoric, 11, 20},
+        {4, false, nonObd, clNonObdCurrent, clNonObdHistoric, 30, 87},
+        {29, false, nonObd, clNonObdCurrent, clNonObdHistoric, 5, 40},
+        {8, true, std, clObdCurrent, clObdHistoric, 40, 200},
+        {197,
+         true,
+         {R(0x17B, 7), R(0x174, 7), R(0xAE, 32), R(0x8E, 32)},
+         clObdCurrent,
+         clObdHistoric,
+         440,
+         17},
+        {207,
+         true,
+         {allHist, allCur, R(0xAE, 32), R(0x8E, 32)},
+         clObdCurrent,
+         clObdHistoric,
+         300,
+         260},
+    };
+}
+
+QList<int> CodesIn(QListWidget* list)
+{
+    QList<int> codes;
+    for (int i = 0; i < list->count(); ++i)
+        codes << list->item(i)->data(Qt::UserRole).toInt();
+    return codes;
+}
+
+class DtcForm : public ::testing::TestWithParam<DtcCase>, public DiagFixture {
+  protected:
+    void SetUp() override { StartEcu(GetParam().EcuType); }
+    void TearDown() override
+    {
+        Form.reset();
+        StopEcu();
+    }
+    void Show()
+    {
+        Form = std::make_unique<TfrmDTC>(Host());
+        Form->Timer->setInterval(20);
+        Form->resize(800, 400);
+        Form->show();
+    }
+    std::unique_ptr<TfrmDTC> Form;
+};
+
+TEST_P(DtcForm, ReadsItsLayoutAndFollowsTheEmulatorsCodes)
+{
+    const DtcCase& c = GetParam();
+    Show();
+    EXPECT_EQ(Form->windowTitle(), "Diagnostic Trouble Codes");
+    ASSERT_TRUE(QTest::qWaitFor([&] { return Reads.size() >= c.Order.size(); }, 5000));
+    for (size_t i = 0; i < c.Order.size(); ++i)
+        EXPECT_EQ(Reads[i], c.Order[i]) << "read " << i;
+
+    // The emulator starts with a few bits set that its lists do not show; clear them.
+    Ecu->SetCodeTicked(c.CurrentList, c.CurrentCode, true);
+    Ecu->SetCodeTicked(c.HistoricList, c.HistoricCode, true);
+    Ecu->SetCodeTicked(c.HistoricList, c.HistoricCode == 0 ? 1 : 0, false);
+    Ecu->SetCodeTicked(c.CurrentList, c.CurrentCode == 0 ? 1 : 0, false);
+    ASSERT_TRUE(QTest::qWaitFor(
+        [&] {
+            return CodesIn(Form->lbCurrent) == QList<int>{c.CurrentCode} &&
+                   CodesIn(Form->lbHistoric) == QList<int>{c.HistoricCode};
+        },
+        5000))
+        << CodesIn(Form->lbCurrent).size() << " " << CodesIn(Form->lbHistoric).size();
+    EXPECT_EQ(Form->lbCurrent->item(0)->text(), DtcEntryText(c.Obd, c.CurrentCode));
+
+    Ecu->SetCodeTicked(c.CurrentList, c.CurrentCode, false);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return Form->lbCurrent->count() == 0; }, 5000));
+    EXPECT_EQ(CodesIn(Form->lbHistoric), QList<int>{c.HistoricCode});
+    EXPECT_TRUE(Form->StopReason().isEmpty());
+}
+
+TEST_P(DtcForm, AReplyOfTheWrongLengthStopsReadingAndSaysSo)
+{
+    Show();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return Reads.size() >= 2; }, 5000));
+    // The link drops a reply that does not match its request: the window notices.
+    TFakeEcuFaults f;
+    f.LengthError = -1;
+    f.Count = 1;
+    Ecu->SetFaults(f);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !Form->StopReason().isEmpty(); }, 5000));
+    EXPECT_EQ(Form->StopReason(), "Reading stopped: the ECU's reply had the wrong length");
+    EXPECT_TRUE(Form->lblStatus->text().startsWith(Form->StopReason()));
+    const size_t reads = Reads.size();
+    QTest::qWait(300);
+    EXPECT_EQ(Reads.size(), reads);
+
+    // Showing again starts over.
+    Form->hide();
+    Form->show();
+    EXPECT_TRUE(Form->lblStatus->text().isEmpty());
+    ASSERT_TRUE(QTest::qWaitFor([&] { return Reads.size() >= reads + 2; }, 5000));
+
+    // A reply that reaches the window with the wrong length (another request's) is the same.
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !Form->AwaitingReply(); }, 2000));
+    Form->DtcDataReceived(TByteArray(3, 0));
+    EXPECT_EQ(Form->StopReason(), "Reading stopped: the ECU's reply had the wrong length");
+    EXPECT_TRUE(Logged("Wrong read byte count."));
+    EXPECT_FALSE(Form->Timer->isActive());
+}
+
+TEST_P(DtcForm, AReadDroppedForAnotherRequestIsTriedAgain)
+{
+    const DtcCase& c = GetParam();
+    Show();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return Reads.size() >= 1 && !Form->AwaitingReply(); }, 5000));
+    // Another request is outstanding for a while, across several of the window's ticks.
+    TFakeEcuFaults f;
+    f.ExtraDelayMs = 300;
+    f.Count = 1;
+    Ecu->SetFaults(f);
+    Link->RequestInit();
+    const size_t before = Reads.size();
+    QTest::qWait(150);
+    EXPECT_EQ(Reads.size(), before); // nothing could go out meanwhile
+    ASSERT_TRUE(QTest::qWaitFor([&] { return Reads.size() >= c.Order.size(); }, 5000));
+    // The order went on where it was: no block was skipped.
+    for (size_t i = 0; i < c.Order.size(); ++i)
+        EXPECT_EQ(Reads[i], c.Order[i]) << "read " << i;
+    EXPECT_TRUE(Form->StopReason().isEmpty());
+}
+
+INSTANTIATE_TEST_SUITE_P(Layouts, DtcForm, ::testing::ValuesIn(Cases()), [](const auto& info) {
+    return "Ecu" + std::to_string(info.param.EcuType);
+});
+
+class DtcSave : public ::testing::Test, public DiagFixture {
+  protected:
+    void SetUp() override { StartEcu(8); }
+    void TearDown() override { StopEcu(); }
+};
+
+TEST_F(DtcSave, SavesBothListsAsWindowsText)
+{
+    TfrmDTC form(Host());
+    form.Timer->setInterval(20);
+    Ecu->SetCodeTicked(clObdCurrent, 0, false);
+    Ecu->SetCodeTicked(clObdHistoric, 0, false);
+    Ecu->SetCodeTicked(clObdCurrent, 40, true);
+    form.show();
+    ASSERT_TRUE(
+        QTest::qWaitFor([&] { return form.lbCurrent->count() == 1 && Reads.size() >= 2; }, 5000));
+    const QString file = Dir.filePath("codes");
+    Dialogs->FileAnswers.push_back(file);
+    form.btnSaveCodes->click();
+    QFile f(file + ".txt");
+    ASSERT_TRUE(f.open(QIODevice::ReadOnly));
+    const QString text = FromWin1252(f.readAll());
+    EXPECT_TRUE(text.startsWith("Diagnostic Trouble Codes\r\nECU: Test ECU\r\nROM ID: " +
+                                HexDump(Link->RomId).trimmed() + "\r\n"));
+    EXPECT_TRUE(text.contains("Current Trouble Codes\r\n" + DtcEntryText(true, 40) + "\r\n"));
+    EXPECT_EQ(Dialogs->Count(TDialogKind::Error), 0);
+
+    // A folder that cannot be written says so.
+    Dialogs->FileAnswers.push_back(Dir.filePath("missing/codes.txt"));
+    form.btnSaveCodes->click();
+    EXPECT_EQ(Dialogs->Count(TDialogKind::Error), 1);
+
+    // Hidden, it stops reading and ignores a late reply.
+    form.hide();
+    EXPECT_FALSE(form.Timer->isActive());
+    EXPECT_FALSE(Link->OnReadAddressesResponse);
+    form.DtcDataReceived(TByteArray(32, 0));
+    EXPECT_EQ(form.lbCurrent->count(), 1);
+    EXPECT_FALSE(form.Timer->isActive());
+}
+
+} // namespace
