@@ -139,28 +139,26 @@ void TRot3D::Render(QPainter& p) const
 {
     p.fillRect(QRect(QPoint(0, 0), size()), FBackground);
 
-    // The axes through the origin, each with its caption at the far end.
+    // The axes through the origin; their captions go on top of the points.
     QFont font(QStringLiteral("Arial"));
     font.setPixelSize(13);
     font.setBold(true);
     font.setUnderline(true);
     p.setFont(font);
+    std::array<QPointF, 3> labels;
+    p.setPen(QPen(QColor(128, 128, 128), 1));
     for (int a = 0; a < 3; ++a) {
         std::array<double, 3> from = FOrigin, to = FOrigin, label = FOrigin;
         const double s = FScale[size_t(a)] != 0 ? FScale[size_t(a)] : 1;
         from[size_t(a)] -= AxisHalfLength / s;
         to[size_t(a)] += AxisHalfLength / s;
         label[size_t(a)] += 1.12 * AxisHalfLength / s;
-        p.setPen(QPen(QColor(128, 128, 128), 1));
         p.drawLine(Project(from), Project(to));
-        p.setPen(Qt::red);
-        const QPointF at = Project(label);
-        const QString& name = FAxisNames[size_t(a)];
-        const int w = p.fontMetrics().horizontalAdvance(name);
-        p.drawText(QPointF(at.x() - w / 2.0, at.y() + p.fontMetrics().ascent() / 2.0), name);
+        labels[size_t(a)] = Project(label);
     }
 
-    // Points in runs of one colour, so a cloud of thousands is a handful of calls.
+    // Points in runs of one colour, so a cloud of thousands is a handful of calls; points
+    // of another colour than the cloud's (a highlighted one) go last, so none hides them.
     QVector<QRectF> dots;
     QVector<QLineF> crosses;
     QColor colour;
@@ -174,7 +172,7 @@ void TRot3D::Render(QPainter& p) const
         dots.clear();
         crosses.clear();
     };
-    for (const TPoint& pt : FPoints) {
+    auto add = [&](const TPoint& pt) {
         if (pt.Colour != colour) {
             flush();
             colour = pt.Colour;
@@ -186,8 +184,20 @@ void TRot3D::Render(QPainter& p) const
             crosses.append(QLineF(c.x() - 2, c.y(), c.x() + 2, c.y()));
             crosses.append(QLineF(c.x(), c.y() - 2, c.x(), c.y() + 2));
         }
-    }
+    };
+    for (const TPoint& pt : FPoints)
+        if (pt.Colour == FPointColour) add(pt);
+    for (const TPoint& pt : FPoints)
+        if (pt.Colour != FPointColour) add(pt);
     flush();
+
+    p.setPen(Qt::red);
+    for (int a = 0; a < 3; ++a) {
+        const QString& name = FAxisNames[size_t(a)];
+        const int w = p.fontMetrics().horizontalAdvance(name);
+        const QPointF at = labels[size_t(a)];
+        p.drawText(QPointF(at.x() - w / 2.0, at.y() + p.fontMetrics().ascent() / 2.0), name);
+    }
     p.setBrush(Qt::NoBrush);
 }
 

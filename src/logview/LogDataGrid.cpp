@@ -29,7 +29,9 @@ TLogDataGrid::TLogDataGrid(QWidget* parent) : QTableView(parent), FFrozen(new QT
     setWordWrap(false);
     verticalHeader()->hide();
     verticalHeader()->setDefaultSectionSize(fontMetrics().height() + 4);
-    horizontalHeader()->setDefaultSectionSize(45);
+    // 45 pixels, or as much as a time of an hour's log takes in this font.
+    horizontalHeader()->setDefaultSectionSize(
+        std::max(45, fontMetrics().horizontalAdvance(QStringLiteral("0000000")) + 8));
     horizontalHeader()->setSectionResizeMode(QHeaderView::Interactive);
 
     FFrozen->setFocusPolicy(Qt::NoFocus);

@@ -146,6 +146,15 @@ void TfrmLogViewer::closeEvent(QCloseEvent* event)
     event->accept();
 }
 
+bool TfrmLogViewer::eventFilter(QObject* watched, QEvent* event)
+{
+    // The check list fills column by column, four to the width.
+    if (watched == clbGraphs->viewport() && event->type() == QEvent::Resize)
+        clbGraphs->setGridSize(QSize(std::max(60, (clbGraphs->viewport()->width() - 2) / 4),
+                                     clbGraphs->fontMetrics().height() + 4));
+    return QWidget::eventFilter(watched, event);
+}
+
 void TfrmLogViewer::Unregister()
 {
     if (FRegistered) {
@@ -190,6 +199,7 @@ void TfrmLogViewer::BuildTimeGraphsPage()
     clbGraphs->setUniformItemSizes(true);
     clbGraphs->setFixedHeight(88);
     top->addWidget(clbGraphs, 1);
+    clbGraphs->viewport()->installEventFilter(this);
     connect(clbGraphs, &QListWidget::itemChanged, this, [this](QListWidgetItem* item) {
         const int g = item->data(Qt::UserRole).toInt();
         if (g >= 0 && g < int(Graphs.size()))
@@ -500,9 +510,6 @@ void TfrmLogViewer::FillPages()
             c->addItem(Data.ParamNames[p], p);
         c->addItem(QStringLiteral("Time"), TimeItem);
     }
-    // The check list fills column by column, four to the width.
-    clbGraphs->setGridSize(QSize(std::max(80, (clbGraphs->viewport()->width() - 4) / 4),
-                                 clbGraphs->fontMetrics().height() + 4));
     Graphs.reserve(size_t(columns));
     for (int p = 0; p < columns; ++p)
         AddGraph(p);

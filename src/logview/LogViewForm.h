@@ -107,6 +107,7 @@ class TfrmLogViewer : public QWidget {
 
   protected:
     void closeEvent(QCloseEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
   private:
     void BuildTimeGraphsPage();
