@@ -21,6 +21,10 @@ TLogPlot::TLogPlot(QWidget* parent) : QCustomPlot(parent)
     FLeft = TopCaption(this, 0, Qt::AlignLeft);
     FRight = TopCaption(this, 1, Qt::AlignRight);
     setNoAntialiasingOnDrag(true);
+    // The overlay (the zoom rectangle) shares the main buffer: a second buffer per graph
+    // would cost a screen-wide image each for a rectangle drawn now and then.
+    if (QCPLayer* overlay = layer(QStringLiteral("overlay")))
+        overlay->setMode(QCPLayer::lmLogical);
 }
 
 void TLogPlot::RequestReplot()

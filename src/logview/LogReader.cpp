@@ -73,12 +73,42 @@ QString Printable(QByteArrayView field)
     return text;
 }
 
+// Plain decimals ("-10.25") of up to 15 digits: the digits as an integer divided by a power
+// of ten. Both are exact doubles, so the one division rounds correctly, as from_chars
+// would, in a fraction of its time. Anything else is left to from_chars.
+bool ParseDecimal(const char* b, const char* e, double& value)
+{
+    static constexpr double Powers[] = {1e0, 1e1, 1e2,  1e3,  1e4,  1e5,  1e6,  1e7,
+                                        1e8, 1e9, 1e10, 1e11, 1e12, 1e13, 1e14, 1e15};
+    const bool negative = b != e && *b == '-';
+    if (negative) ++b;
+    std::uint64_t digits = 0;
+    int count = 0, decimals = 0;
+    bool point = false;
+    for (; b != e; ++b) {
+        if (*b >= '0' && *b <= '9') {
+            if (++count > 15) return false;
+            digits = digits * 10 + std::uint64_t(*b - '0');
+            decimals += point;
+        } else if (*b == '.' && !point) {
+            point = true;
+        } else {
+            return false;
+        }
+    }
+    if (count == 0) return false;
+    value = double(digits) / Powers[decimals];
+    if (negative) value = -value;
+    return true;
+}
+
 // A number written with "." whatever the locale; the whole field must be the number.
 bool ParseNumber(QByteArrayView field, double& value)
 {
     field = Trimmed(field);
     const char* b = field.data();
     const char* e = b + field.size();
+    if (ParseDecimal(b, e, value)) return true;
     if (b != e && *b == '+') {
         ++b;
         if (b != e && *b == '-') return false;

@@ -325,3 +325,31 @@ TEST(LogReader, ValueText)
     EXPECT_EQ(LogValueText(-0.0), "0");
     EXPECT_EQ(LogValueText(0.1 + 0.2), "0.3");
 }
+
+// Every spelling of a number reads as the nearest double, as the C library reads it.
+TEST(LogReader, NumbersReadToTheNearestDouble)
+{
+    const char* numbers[] = {"0.1",
+                             "2.675",
+                             "-10.2",
+                             "123456789012345",
+                             "1234567890123456",
+                             "9007199254740993",
+                             "0.30000000000000004",
+                             "4.35",
+                             "1e3",
+                             "+2",
+                             "-.5",
+                             "5.",
+                             "-0",
+                             "0.000001",
+                             "179.99999999999997",
+                             "65535.9999"};
+    QByteArray log = "Time,A,\r\n";
+    for (const char* n : numbers)
+        log += QByteArray("0, ") + n + ",\r\n";
+    const TLogReadResult r = ReadLog(log);
+    ASSERT_EQ(r.Data.RowCount(), int(std::size(numbers)));
+    for (size_t i = 0; i < std::size(numbers); ++i)
+        EXPECT_EQ(r.Data.ParamValues[0][i], std::strtod(numbers[i], nullptr)) << numbers[i];
+}
