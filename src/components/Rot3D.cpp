@@ -172,23 +172,23 @@ void TRot3D::Render(QPainter& p) const
         dots.clear();
         crosses.clear();
     };
-    auto add = [&](const TPoint& pt) {
+    auto add = [&](const TPoint& pt, double size) {
         if (pt.Colour != colour) {
             flush();
             colour = pt.Colour;
         }
         const QPointF c = Project(pt.Coord);
         if (pt.Style == PointDot) {
-            dots.append(QRectF(c.x() - 1, c.y() - 1, 3, 3));
+            dots.append(QRectF(c.x() - size / 2, c.y() - size / 2, size, size));
         } else {
             crosses.append(QLineF(c.x() - 2, c.y(), c.x() + 2, c.y()));
             crosses.append(QLineF(c.x(), c.y() - 2, c.x(), c.y() + 2));
         }
     };
     for (const TPoint& pt : FPoints)
-        if (pt.Colour == FPointColour) add(pt);
+        if (pt.Colour == FPointColour) add(pt, 3);
     for (const TPoint& pt : FPoints)
-        if (pt.Colour != FPointColour) add(pt);
+        if (pt.Colour != FPointColour) add(pt, 5); // a highlighted point stands out
     flush();
 
     p.setPen(Qt::red);
