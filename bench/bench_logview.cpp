@@ -63,7 +63,7 @@ void WriteLog(const QString& path)
             else if (c % 3 == 0)
                 line += QByteArray::number(std::round(2500 + 1800 * std::sin(t / (3 + c)))) + ", ";
             else
-                line += QByteArray::number(20 * std::sin(t / (5 + c)) + c, 'f', c % 3) + ", ";
+                line += QByteArray::number(20 * std::sin(t / (5 + c)) + c, 'f', 1 + c % 3) + ", ";
         }
         f.write(line + "\r\n");
     }

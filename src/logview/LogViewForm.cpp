@@ -437,7 +437,12 @@ void TfrmLogViewer::LoadComments(const QString& fileName)
 {
     const QString name = fileName.left(fileName.size() - 3) + QStringLiteral("txt");
     QFile file(name);
-    if (fileName.size() < 3 || !QFileInfo(name).isFile() || !file.open(QIODevice::ReadOnly)) {
+    // A log whose own name ends in "txt" would be its own comments file, and "Resave
+    // Comments" would write over the log.
+    const bool itself =
+        QFileInfo(name).absoluteFilePath() == QFileInfo(fileName).absoluteFilePath();
+    if (fileName.size() < 3 || itself || !QFileInfo(name).isFile() ||
+        !file.open(QIODevice::ReadOnly)) {
         pgcPages->setTabVisible(pgcPages->indexOf(tabComments), false);
         CommentsFile.clear();
         return;
