@@ -9,6 +9,8 @@
 
 #include <QLocale>
 
+#include <random>
+
 #include <gtest/gtest.h>
 
 namespace {
@@ -352,4 +354,48 @@ TEST(LogReader, NumbersReadToTheNearestDouble)
     ASSERT_EQ(r.Data.RowCount(), int(std::size(numbers)));
     for (size_t i = 0; i < std::size(numbers); ++i)
         EXPECT_EQ(r.Data.ParamValues[0][i], std::strtod(numbers[i], nullptr)) << numbers[i];
+}
+
+// Damaged and random input: whatever comes back is whole (every column as long as the
+// times) and says what it is; nothing is read past the bytes given.
+TEST(LogReader, DamagedInputNeverBreaksTheResult)
+{
+    std::mt19937 random(12);
+    const QByteArray good = Example + Rows(2, 40);
+    for (int round = 0; round < 400; ++round) {
+        QByteArray bytes = good;
+        if (round % 4 == 0) {
+            bytes = QByteArray(int(random() % 300), Qt::Uninitialized);
+            for (char& c : bytes)
+                c = char(random());
+            if (round % 8 == 0) bytes.prepend("Time,A,B,\r\n");
+        } else {
+            for (int n = int(random() % 6); n >= 0; --n) {
+                const int at = int(random() % bytes.size());
+                switch (random() % 3) {
+                case 0:
+                    bytes[at] = char(random());
+                    break;
+                case 1:
+                    bytes.remove(at, int(random() % 20));
+                    break;
+                default:
+                    bytes.insert(at, ",\r\n-.eE+\t\x00"[random() % 10]);
+                }
+            }
+        }
+        // A copy of exactly the bytes, so that a read past them shows under the sanitizer.
+        std::vector<char> exact(bytes.begin(), bytes.end());
+        const TLogReadResult r = ReadLog(QByteArrayView(exact.data(), qsizetype(exact.size())));
+        SCOPED_TRACE(round);
+        ASSERT_EQ(r.Data.ParamValues.size(), size_t(r.Data.ParamNames.size()));
+        for (const auto& column : r.Data.ParamValues)
+            ASSERT_EQ(column.size(), r.Data.Times.size());
+        EXPECT_EQ(r.Usable, !r.Data.Times.empty());
+        if (!r.Usable) {
+            ASSERT_FALSE(r.Messages.empty());
+        }
+        for (const TLogMessage& m : r.Messages)
+            EXPECT_FALSE(m.Text.isEmpty());
+    }
 }

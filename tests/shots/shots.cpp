@@ -86,6 +86,14 @@ void SaveViewerPages(TfrmLogViewer* v, const QString& prefix)
             QTest::qWait(100);
         }
         Save(v, prefix + v->pgcPages->tabText(i).remove(' ').toLower());
+        if (page == v->tabTimeGraphs && v->Data.RowCount() > 40) {
+            // Zoomed in to a few seconds: the points' markers show.
+            const double t = v->Data.Times[size_t(v->Data.RowCount() / 3)];
+            v->Graphs[0].Plot->xAxis->setRange(t - 3000, t + 3000);
+            QTest::qWait(200);
+            Save(v, prefix + "timegraphs_zoomed");
+            v->Unzoom();
+        }
     }
 }
 
