@@ -12,6 +12,7 @@
 #include "FakeEcu.h"
 #include "FakeEcuForm.h"
 #include "FakeEcuInterface.h"
+#include "LogViewForm.h"
 #include "Paths.h"
 #include "QuillonApplication.h"
 #include "SensorHub.h"
@@ -24,6 +25,9 @@
 #include <QActionGroup>
 #include <QCloseEvent>
 #include <QCoreApplication>
+#include <QDragEnterEvent>
+#include <QDropEvent>
+#include <QMimeData>
 #include <QDesktopServices>
 #include <QDir>
 #include <QElapsedTimer>
@@ -86,6 +90,7 @@ TfrmMain::TfrmMain(TOptions options) : FOptions(options)
     setWindowTitle(QStringLiteral("Morvane Quillon Diagnostics - Demo Version"));
     setCentralWidget(new QWidget(this));
     centralWidget()->setFixedHeight(0);
+    setAcceptDrops(true);  // a CSV log dropped on the bar opens in a viewer
 
     // 2. Menus, with "Choose Demo ECU Type" ticking the default.
     BuildMenus();
@@ -752,8 +757,39 @@ void TfrmMain::menuOpenLogClick()
 
 void TfrmMain::OpenLogFile(const QString& fileName)
 {
-    // Until the log viewer is built in, the system's own program for CSV files shows it.
-    QDesktopServices::openUrl(QUrl::fromLocalFile(fileName));
+    // One viewer per file; it lists itself in the "&Window" menu and frees itself when closed.
+    TfrmLogViewer::Open(MakeHost(), fileName);
+}
+
+namespace {
+
+QStringList DroppedLogs(const QMimeData* data)
+{
+    QStringList files;
+    for (const QUrl& url : data->urls())
+        if (url.isLocalFile() && url.toLocalFile().endsWith(QStringLiteral(".csv"), Qt::CaseInsensitive))
+            files << url.toLocalFile();
+    return files;
+}
+
+}  // namespace
+
+void TfrmMain::dragEnterEvent(QDragEnterEvent* event)
+{
+    if (!DroppedLogs(event->mimeData()).isEmpty())
+        event->acceptProposedAction();
+}
+
+void TfrmMain::dropEvent(QDropEvent* event)
+{
+    const QStringList files = DroppedLogs(event->mimeData());
+    if (files.isEmpty())
+        return;
+    event->acceptProposedAction();
+    for (const QString& file : files) {
+        AddRecentFile(file);
+        OpenLogFile(file);
+    }
 }
 
 void TfrmMain::AddRecentFile(const QString& fileName)

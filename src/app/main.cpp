@@ -8,6 +8,7 @@
 #include "Settings.h"
 
 #include <QCommandLineParser>
+#include <QFileInfo>
 #include <QLocale>
 
 #include <cstdio>
@@ -38,6 +39,8 @@ int main(int argc, char** argv)
                                   QStringLiteral("Connect to the ECU on serial port DEVICE instead of demo mode."),
                                   QStringLiteral("DEVICE"));
     parser.addOptions({settings, dataDir, advanced, partner, port});
+    parser.addPositionalArgument(QStringLiteral("files"), QStringLiteral("CSV logs to open in the log viewer."),
+                                 QStringLiteral("[FILE.csv...]"));
     parser.process(app);
 
     // Numbers are written with "." and "," whatever the desktop's regional settings.
@@ -64,6 +67,11 @@ int main(int argc, char** argv)
         main.ShowAsBar();
         if (parser.isSet(port))
             main.SwitchToSerialPort(parser.value(port));
+        for (const QString& file : parser.positionalArguments()) {
+            const QString path = QFileInfo(file).absoluteFilePath();
+            main.AddRecentFile(path);
+            main.OpenLogFile(path);
+        }
         rc = app.exec();
     }
     return rc;

@@ -1,35 +1,43 @@
 // Saves PNG pictures of the program's windows, as a user would see them, for looking at
 // after a change: quillon_shots OUTPUT_DIR [DEVICE]. With a serial device (the pty of a running
 // quillon-ecu-sim, say) the main window is also shown on it. Not part of the test suite.
+#include "AboutForm.h"
+#include "CodeListForm.h"
+#include "DashBoardForm.h"
 #include "Dialogs.h"
 #include "EcuConstData.h"
 #include "EcuInterface.h"
 #include "EcuInterfaceForm.h"
-#include "AboutForm.h"
-#include "CodeListForm.h"
-#include "DashBoardForm.h"
 #include "DtcForm.h"
 #include "IdleForm.h"
 #include "IgnRetardForm.h"
 #include "UserTuneForm.h"
 #include "FakeEcu.h"
 #include "FakeEcuForm.h"
-#include "SupportedEcuForm.h"
+#include "LogPlot.h"
+#include "LogSeries.h"
+#include "LogViewForm.h"
 #include "MainForm.h"
 #include "Paths.h"
+#include "Plot3DFrame.h"
 #include "QuillonApplication.h"
+#include "Rot3D.h"
 #include "Settings.h"
+#include "SupportedEcuForm.h"
 
+#include <QApplication>
 #include <QCheckBox>
 #include <QListWidget>
 #include <QPushButton>
 #include <QDir>
+#include <QFile>
 #include <QMenu>
 #include <QMenuBar>
 #include <QTabWidget>
 #include <QTemporaryDir>
 #include <QTest>
 
+#include <cmath>
 #include <cstdio>
 
 namespace {
@@ -47,6 +55,90 @@ void SaveMenu(QMenu* menu, const QString& name)
     QTest::qWait(50);
     Save(menu, name);
     menu->hide();
+}
+TfrmLogViewer* NewestViewer()
+{
+    TfrmLogViewer* newest = nullptr;
+    for (QWidget* w : QApplication::topLevelWidgets())
+        if (auto* v = qobject_cast<TfrmLogViewer*>(w); v && v->isVisible()) newest = v;
+    return newest;
+}
+
+// Every page of a viewer, each with a point read out as a user would click it.
+void SaveViewerPages(TfrmLogViewer* v, const QString& prefix)
+{
+    v->resize(1280, 560);
+    for (int i = 0; i < v->pgcPages->count(); ++i) {
+        if (!v->pgcPages->isTabVisible(i)) continue;
+        v->pgcPages->setCurrentIndex(i);
+        QTest::qWait(200);
+        QWidget* page = v->pgcPages->currentWidget();
+        if (page == v->tabTimeGraphs && !v->Graphs.empty()) {
+            auto& g = v->Graphs[0];
+            const int row = v->Data.RowCount() / 3;
+            QTest::mouseClick(g.Plot, Qt::LeftButton, {}, g.Series->RowPixel(row).toPoint());
+            QTest::qWait(100);
+        } else if (page == v->tabCustom2D && v->CustomSeries[0]->End() > 0) {
+            v->RChart->replot();
+            const int row = (v->CustomSeries[0]->Begin() + v->CustomSeries[0]->End()) / 2;
+            QTest::mouseClick(v->RChart, Qt::LeftButton, {},
+                              v->CustomSeries[0]->RowPixel(row).toPoint());
+            QTest::qWait(100);
+        } else if (page == v->tabCustom3D && v->Log3DFrame->Rot3D1->PointCount() > 0) {
+            TRot3D* view = v->Log3DFrame->Rot3D1;
+            const int n = view->PointCount() / 2;
+            QTest::mouseClick(view, Qt::RightButton, {},
+                              view->Project(view->Point(n).Coord).toPoint());
+            QTest::qWait(100);
+        }
+        Save(v, prefix + v->pgcPages->tabText(i).remove(' ').toLower());
+        if (page == v->tabTimeGraphs && v->Data.RowCount() > 40) {
+            // Zoomed in to a few seconds: the points' markers show.
+            const double t = v->Data.Times[size_t(v->Data.RowCount() / 3)];
+            v->Graphs[0].Plot->xAxis->setRange(t - 3000, t + 3000);
+            QTest::qWait(200);
+            Save(v, prefix + "timegraphs_zoomed");
+            v->Unzoom();
+        }
+    }
+}
+
+// An hour at 20 rows a second, 30 columns, shaped like a drive.
+QString WriteHourLog(const QString& dir)
+{
+    const QString path = dir + "/hour.csv";
+    QFile f(path);
+    f.open(QIODevice::WriteOnly);
+    const char* names[] = {"Engine Speed (rpm)",
+                           "Manifold Relative Pressure (psi)",
+                           "Knock Correction (degrees)",
+                           "Ignition Timing (degrees)",
+                           "Throttle Opening Angle (%)",
+                           "Coolant Temperature (\xB0"
+                           "F)"};
+    QByteArray header = "Time,";
+    for (int c = 0; c < 30; ++c)
+        header += c < 6 ? QByteArray(names[c]) + ","
+                        : "Parameter " + QByteArray::number(c) + (c % 10 == 9 ? "," : " (unit),");
+    f.write(header + "\r\n");
+    for (int r = 0; r < 72000; ++r) {
+        const double t = r * 0.05;
+        const double rpm = 2500 + 1800 * std::sin(t / 23) + 400 * std::sin(t / 3.1);
+        const double boost = -10 + 0.006 * (rpm - 700) + 3 * std::sin(t / 5);
+        QByteArray line = QByteArray::number(r * 50).rightJustified(8, ' ') + ", ";
+        line += QByteArray::number(std::round(rpm)) + ", " + QByteArray::number(boost, 'f', 2) +
+                ", " +
+                QByteArray::number(std::max(-4.0, std::min(0.0, 2 * std::sin(t / 7))), 'f', 1) +
+                ", " + QByteArray::number(10 + rpm / 250 - boost / 2, 'f', 1) + ", " +
+                QByteArray::number(50 + 49 * std::sin(t / 11), 'f', 0) + ", " +
+                QByteArray::number(180 + 10 * std::sin(t / 600), 'f', 0) + ", ";
+        for (int c = 6; c < 30; ++c)
+            line += c % 10 == 9
+                        ? QByteArray(int(t / (7 + c)) % 2 ? "1,  " : "0,  ")
+                        : QByteArray::number(20 * std::sin(t / (5 + c)) + c, 'f', c % 3) + ", ";
+        f.write(line + "\r\n");
+    }
+    return path;
 }
 } // namespace
 
@@ -73,7 +165,8 @@ int main(int argc, char** argv)
         std::printf("the demo ECU did not answer\n");
     QTest::qWait(100);
     Save(&main, "main_window");
-    for (QMenu* m : {main.menuFile, main.menuTools, main.menuOptions, main.menuAdvanced, main.menuHelp})
+    for (QMenu* m :
+         {main.menuFile, main.menuTools, main.menuOptions, main.menuAdvanced, main.menuHelp})
         SaveMenu(m, "menu_" + m->title().remove('&').toLower());
     SaveMenu(main.menuDemoEcu, "menu_demo_ecu");
 
@@ -119,8 +212,7 @@ int main(int argc, char** argv)
         dash->SetCaptureInterval(50);
         int switches = 0;
         for (TSwitchRow& row : dash->SwitchRows)
-            if (row.Check && switches < 3)
-                row.Check->setChecked(true), ++switches;
+            if (row.Check && switches < 3) row.Check->setChecked(true), ++switches;
         dash->menuFahrenheit->trigger();
         // The first graph shows engine speed and throttle together: two traces, one axis.
         dash->ParamRows[epThrotAn].Check->setChecked(true);
@@ -148,7 +240,30 @@ int main(int argc, char** argv)
             if (!m->title().isEmpty())
                 SaveMenu(m, "live_menu_" + m->title().remove('&').remove(' ').toLower());
         dash->menuLogData->trigger();
+
+        // A minute's log (QUILLON_SHOTS_LOG_SECONDS), opened from the recent list as a user would.
+        const int seconds = qEnvironmentVariableIsSet("QUILLON_SHOTS_LOG_SECONDS")
+                                ? qEnvironmentVariableIntValue("QUILLON_SHOTS_LOG_SECONDS")
+                                : 60;
+        dash->btnAnSelNoneOldClick();
+        for (TEcuParam p : {epEngspd, epMrp, epKnockcor, epIgntim, epThrotAn, epCooltemp, epVehspd})
+            if (dash->ParamRows[p].Check) dash->ParamRows[p].Check->setChecked(true);
+        dash->menuLogData->trigger();
+        QTest::qWait(seconds * 1000);
+        dash->menuLogData->trigger();
         dash->close();
+        if (QAction* recent = main.menuReopen->actions().value(0)) {
+            recent->trigger();
+            if (TfrmLogViewer* v = NewestViewer()) {
+                SaveViewerPages(v, "logview_");
+                v->close();
+            }
+        }
+    }
+    main.OpenLogFile(WriteHourLog(dir.path()));
+    if (TfrmLogViewer* v = NewestViewer()) {
+        SaveViewerPages(v, "logview_hour_");
+        v->close();
     }
 
     // The trouble-code reader with codes in both lists (an ECU with every OBD group).
