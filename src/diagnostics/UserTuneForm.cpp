@@ -21,8 +21,11 @@
 #include <QShowEvent>
 #include <QSpinBox>
 #include <QTabWidget>
+#include <QTextBlock>
 #include <QTextBlockFormat>
+#include <QTextCharFormat>
 #include <QTextCursor>
+#include <QTextDocument>
 #include <QTextEdit>
 #include <QTimer>
 #include <QVBoxLayout>
@@ -179,6 +182,13 @@ TfrmUserTune::TfrmUserTune(const TToolWindowHost& host, QWidget* parent)
     QFont big = memWarning->font();
     big.setPointSizeF(big.pointSizeF() * 1.2);
     memWarning->setFont(big);
+    {
+        QTextCursor heading(memWarning->document()->firstBlock());
+        heading.select(QTextCursor::BlockUnderCursor);
+        QTextCharFormat bold;
+        bold.setFontWeight(QFont::Bold);
+        heading.mergeCharFormat(bold);
+    }
     warn->addWidget(memWarning, 1);
     btnOkWarning = new QPushButton(QStringLiteral("OK"), tabWarning);
     auto* okRow = new QHBoxLayout;
