@@ -168,6 +168,11 @@ TfrmUserTune::TfrmUserTune(const TToolWindowHost& host, QWidget* parent)
     setWindowTitle(QStringLiteral("Live Tuning Adjustment"));
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(4, 4, 4, 4);
+    lblChecking = new QLabel(
+        QStringLiteral("Asking the ECU which live tuning adjustments it offers..."), this);
+    lblChecking->setAlignment(Qt::AlignCenter);
+    lblChecking->setVisible(false);
+    layout->addWidget(lblChecking);
     pgcPages = new QTabWidget(this);
     layout->addWidget(pgcPages);
 
@@ -416,6 +421,7 @@ void TfrmUserTune::SetPageVisible(QWidget* page, bool visible)
 void TfrmUserTune::FormShow()
 {
     pgcPages->setVisible(false);
+    lblChecking->setVisible(true);
     FTuning = false;
     Logic.Pending.reset();
     int index = -1;
@@ -449,6 +455,7 @@ void TfrmUserTune::CheckSupport(const TByteArray& data)
 {
     if (TEcuInterface* link = Link()) link->OnReadAddressesResponse = nullptr;
     FChecking = false;
+    lblChecking->setVisible(false);
     pgcPages->setVisible(true);
     const std::optional<TTuneGroups> groups = TTuningLogic::CheckSupport(data, CamTiming);
     if (groups) {
