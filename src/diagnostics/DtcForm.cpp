@@ -211,7 +211,7 @@ void TfrmDTC::StopReading(const QString& reason)
     Timer->stop();
     FAwaiting = false;
     FStopReason = reason;
-    lblStatus->setText(reason + QStringLiteral(". Show the window again to restart."));
+    lblStatus->setText(reason + QStringLiteral(". Open the reader again (F4) to restart."));
 }
 
 void TfrmDTC::btnSaveCodesClick()

@@ -21,8 +21,11 @@
 #include <QShowEvent>
 #include <QSpinBox>
 #include <QTabWidget>
+#include <QTextBlock>
 #include <QTextBlockFormat>
+#include <QTextCharFormat>
 #include <QTextCursor>
+#include <QTextDocument>
 #include <QTextEdit>
 #include <QTimer>
 #include <QVBoxLayout>
@@ -165,6 +168,11 @@ TfrmUserTune::TfrmUserTune(const TToolWindowHost& host, QWidget* parent)
     setWindowTitle(QStringLiteral("Live Tuning Adjustment"));
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(4, 4, 4, 4);
+    lblChecking = new QLabel(
+        QStringLiteral("Asking the ECU which live tuning adjustments it offers..."), this);
+    lblChecking->setAlignment(Qt::AlignCenter);
+    lblChecking->setVisible(false);
+    layout->addWidget(lblChecking);
     pgcPages = new QTabWidget(this);
     layout->addWidget(pgcPages);
 
@@ -179,6 +187,13 @@ TfrmUserTune::TfrmUserTune(const TToolWindowHost& host, QWidget* parent)
     QFont big = memWarning->font();
     big.setPointSizeF(big.pointSizeF() * 1.2);
     memWarning->setFont(big);
+    {
+        QTextCursor heading(memWarning->document()->firstBlock());
+        heading.select(QTextCursor::BlockUnderCursor);
+        QTextCharFormat bold;
+        bold.setFontWeight(QFont::Bold);
+        heading.mergeCharFormat(bold);
+    }
     warn->addWidget(memWarning, 1);
     btnOkWarning = new QPushButton(QStringLiteral("OK"), tabWarning);
     auto* okRow = new QHBoxLayout;
@@ -406,6 +421,7 @@ void TfrmUserTune::SetPageVisible(QWidget* page, bool visible)
 void TfrmUserTune::FormShow()
 {
     pgcPages->setVisible(false);
+    lblChecking->setVisible(true);
     FTuning = false;
     Logic.Pending.reset();
     int index = -1;
@@ -439,6 +455,7 @@ void TfrmUserTune::CheckSupport(const TByteArray& data)
 {
     if (TEcuInterface* link = Link()) link->OnReadAddressesResponse = nullptr;
     FChecking = false;
+    lblChecking->setVisible(false);
     pgcPages->setVisible(true);
     const std::optional<TTuneGroups> groups = TTuningLogic::CheckSupport(data, CamTiming);
     if (groups) {

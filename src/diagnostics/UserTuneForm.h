@@ -16,6 +16,7 @@ class QAbstractSpinBox;
 class QButtonGroup;
 class QDoubleSpinBox;
 class QGroupBox;
+class QLabel;
 class QLineEdit;
 class QPlainTextEdit;
 class QPushButton;
@@ -57,6 +58,7 @@ class TfrmUserTune : public QDialog {
     bool CamTiming = false;
 
     QTabWidget* pgcPages;
+    QLabel* lblChecking; // shown while the capability read is outstanding
     QWidget *tabInformation, *tabWarning, *tabHelp, *tabTuning;
     QTextEdit *memInformation, *memWarning;
     QPlainTextEdit* memHelp;

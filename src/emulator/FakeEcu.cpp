@@ -328,6 +328,9 @@ void TFakeEcu::WriteAddressRequest(uint8_t, uint8_t, uint8_t value, int,
         return;
     for (uint32_t a : addresses)
         WriteAddress(a, value);
+    if (value == ResetValue &&
+        std::find(addresses.begin(), addresses.end(), ResetRegister) != addresses.end())
+        ResetAdjustments();
     TByteArray reply{EcuCmd::WriteAddressReply};
     for (uint32_t a : addresses)
         reply.push_back(ReadAddress(a));
@@ -636,6 +639,24 @@ void TFakeEcu::CycleIgnition()
     FParity = 0;
     WriteVariable(0x060, 0xAA);
     FDirty |= dSettings;
+}
+
+void TFakeEcu::ResetAdjustments()
+{
+    TNotifyScope scope(*this);
+    for (int l = 0; l < FakeCodeListCount; ++l) {
+        std::vector<bool>& ticks = FTicks[l];
+        if (std::find(ticks.begin(), ticks.end(), true) != ticks.end())
+            MarkCodes(TFakeCodeList(l));
+        std::fill(ticks.begin(), ticks.end(), false);
+    }
+    // Every bitmap byte, also those of codes set without a tick.
+    for (const TRange& r : BitmapRanges)
+        for (int a = r.First; a <= r.Last; ++a)
+            WriteVariable(a, 0);
+    WriteVariable(0x06F, 0);
+    WriteVariable(0x070, 0x80);
+    WriteVariable(0x071, 0x80);
 }
 
 QString TFakeEcu::ParityName() const

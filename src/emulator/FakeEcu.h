@@ -142,6 +142,9 @@ public:
     void SetBaudRate(int rate);
     int BaudRate() const { return FBaudRate; }
     void CycleIgnition();
+    // What the ECU does when the tester writes the reset value to the reset register: every
+    // trouble code, the ignition retard and the idle offsets are cleared.
+    void ResetAdjustments();
 
     // --- code lists ("Subaru DTCs", "OBD DTCs" pages) ---
     static int CodeCount(TFakeCodeList list);

@@ -214,6 +214,13 @@ TEST_F(DtcSave, SavesBothListsAsWindowsText)
     form.btnSaveCodes->click();
     EXPECT_EQ(Dialogs->Count(TDialogKind::Error), 1);
 
+    // The main window's ECU reset clears the codes, and the lists follow.
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !Link->PendingRequestActive(); }, 2000));
+    Link->ResetEcu();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return form.lbCurrent->count() == 0; }, 5000));
+    Ecu->SetCodeTicked(clObdCurrent, 40, true);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return form.lbCurrent->count() == 1; }, 5000));
+
     // Hidden, it stops reading and ignores a late reply.
     form.hide();
     EXPECT_FALSE(form.Timer->isActive());

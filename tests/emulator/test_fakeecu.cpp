@@ -610,3 +610,25 @@ TEST_F(FakeEcu, Wiring)
     Ecu.reset();
     EXPECT_FALSE(Request({0xBF}));
 }
+
+TEST_F(FakeEcu, TheResetValueClearsCodesAndAdjustments)
+{
+    Ecu->SetCodeTicked(clObdCurrent, 300, true);
+    Ecu->SetCodeTicked(clObdHistoric, 5, true);
+    ASSERT_TRUE(Request(WriteAddrData(0x000070, 0xA8)));
+    ASSERT_TRUE(Request(WriteAddrData(0x00006F, 3)));
+    // Another value in the reset register changes nothing.
+    ASSERT_TRUE(Request(WriteAddrData(0x000060, 0x41)));
+    EXPECT_TRUE(Ecu->CodeTicked(clObdCurrent, 300));
+
+    ASSERT_TRUE(Request(WriteAddrData(0x000060, 0x40)));
+    EXPECT_FALSE(Ecu->CodeTicked(clObdCurrent, 300));
+    EXPECT_FALSE(Ecu->CodeTicked(clObdHistoric, 5));
+    const auto& v = Ecu->VariableArea();
+    EXPECT_TRUE(std::all_of(v.begin() + 0x08E, v.begin() + 0x0CE, [](uint8_t b) { return b == 0; }));
+    EXPECT_EQ(v[0x124], 0);
+    EXPECT_EQ(v[0x06F], 0);
+    EXPECT_EQ(v[0x070], 0x80);
+    EXPECT_EQ(v[0x071], 0x80);
+    EXPECT_EQ(Ecu->IdleSpeedText(), ParamValueText(epidle, ScaleParam(epidle, 0x80)));
+}

@@ -283,6 +283,13 @@ int main(int argc, char** argv)
             dtc->resize(1100, 420);
             QTest::qWait(100);
             Save(dtc, "dtc_reader");
+            // A reply of the wrong length: reading stops, and the window says so.
+            TFakeEcuFaults fault;
+            fault.LengthError = -1;
+            fault.Count = 1;
+            ecu->SetFaults(fault);
+            if (QTest::qWaitFor([&] { return !dtc->StopReason().isEmpty(); }, 5000))
+                Save(dtc, "dtc_reader_stopped");
         } else {
             std::printf("the trouble-code reader did not fill its lists\n");
         }
