@@ -1,6 +1,7 @@
 #include "ToolWindows.h"
 
 #include "DashBoardForm.h"
+#include "IgaForm.h"
 #include "MainForm.h"
 
 #include <QPointer>
@@ -32,9 +33,37 @@ void RegisterLiveData(TfrmMain& main)
     main.SetToolWindow(twLiveData, hooks);
 }
 
+// Road dyno: lives for the whole program, hidden until opened; saved runs can be worked on
+// without an ECU.
+void RegisterRoadDyno(TfrmMain& main)
+{
+    auto window = std::make_shared<QPointer<TfrmIGA>>(new TfrmIGA(main.MakeHost()));
+    TfrmMain::TToolWindowHooks hooks;
+    hooks.Open = [&main, window] {
+        if (!*window)
+            return;
+        if (!(*window)->isVisible())
+            (*window)->setGeometry(main.ToolWindowArea());
+        (*window)->show();
+        (*window)->raise();
+    };
+    hooks.Close = [window] {
+        if (*window)
+            (*window)->hide();  // ends a running test
+    };
+    hooks.Destroy = [window] { delete window->data(); };
+    hooks.Window = [window]() -> QWidget* { return window->data(); };
+    hooks.Timeout = [window] {
+        if (*window)
+            (*window)->LinkTimeout();
+    };
+    main.SetToolWindow(twRoadDyno, hooks);
+}
+
 }  // namespace
 
 void RegisterToolWindows(TfrmMain& main)
 {
     RegisterLiveData(main);
+    RegisterRoadDyno(main);
 }
