@@ -18,8 +18,8 @@
 #include <QFormLayout>
 #include <QGridLayout>
 #include <QGroupBox>
-#include <QHideEvent>
 #include <QHBoxLayout>
+#include <QHideEvent>
 #include <QLabel>
 #include <QPainter>
 #include <QPlainTextEdit>
@@ -842,9 +842,10 @@ void TfrmIGA::btnStartTestClick()
     link->OnReadAddressesResponse = [this](const TLongWordArray& a, int, const TByteArray& d) {
         ReplyReceived(a, d);
     };
-    if (link->FastPolling()) {
-        // A stream of the last test still runs; its last reply brings the ambient request,
-        // which would be dropped while the stream is outstanding.
+    if (link->FastPolling() || link->PendingRequestActive()) {
+        // A stream of the last test still runs, or its closing reply is on the way: the
+        // ambient request would be dropped while that is outstanding, so the next reply
+        // brings it.
         FAmbientAfterStop = true;
         link->StopFastPoll();
         return;

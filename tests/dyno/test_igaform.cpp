@@ -69,11 +69,13 @@ class Iga : public ::testing::Test {
     QStringList RunTest(int timeoutMs = 25000)
     {
         QStringList statuses;
+        const QString before = Form->pnlStatus->text(); // the end of the last test
         Ecu->SetScenario(scRoadTest);
         Form->btnStartTest->click();
         (void)QTest::qWaitFor(
             [&] {
                 const QString s = Form->pnlStatus->text();
+                if (statuses.isEmpty() && s == before) return false;
                 if (statuses.isEmpty() || statuses.back() != s) statuses << s;
                 return !Form->Testing();
             },
@@ -184,8 +186,7 @@ TEST_F(Iga, GraphsAndReportOfAnEmptyRun)
     Form->RedrawAnalysis();
     EXPECT_TRUE(Form->rgGraphX->isEnabled());
     EXPECT_EQ(Form->rgGraphX->ItemIndex(), TfrmIGA::gxEngineRpm);
-    EXPECT_EQ(Form->chart->plottableCount(), 1);
-    EXPECT_EQ(Form->chart->plottable(0)->interface1D()->dataCount(), 0);
+    EXPECT_EQ(Form->chart->plottableCount(), 0); // no trace, nothing drawn
     EXPECT_TRUE(Form->chart->StatsLines[0].isEmpty());
 
     const QStringList report = Form->memoReport->toPlainText().split('\n');
@@ -258,13 +259,18 @@ TEST_F(Iga, FilesAndComparisons)
 TEST_F(Iga, RoadTestFindsTheModelsCurve)
 {
     Form->show();
+    // The emulated line's replies arrive with a few milliseconds of jitter on a busy
+    // machine; the widest smoothing keeps the peaks from riding on it.
+    Form->rgAccSmooth->SetItemIndex(3);
     const double power = TVehicleModel::PeakPower(7100);
     const double torque = TVehicleModel::PeakTorque(7100);
     for (bool stream : {true, false}) {
         SCOPED_TRACE(stream ? "streaming" : "request per reply");
         Form->chkStreamRpm->setChecked(stream);
         const QStringList statuses = RunTest();
-        ASSERT_FALSE(Form->Testing());
+        ASSERT_FALSE(Form->Testing())
+            << statuses.join(" | ").toStdString() << " state " << Form->TestState() << " fast "
+            << Link->FastPolling() << " pending " << Link->PendingRequestActive();
         // Each status once, in order (the revs are already above 1800 at the start).
         const QStringList expected{"Reduce revs to below 1800 RPM",
                                    "RPM is low enough now - floor it !",
@@ -284,8 +290,8 @@ TEST_F(Iga, RoadTestFindsTheModelsCurve)
                   QString("Air Intake Temp 25.0") + QChar(0xB0) + "C (77.0" + QChar(0xB0) + "F)");
         EXPECT_GE(Sounds.Count(TSoundKind::Beep), 3);
         Sounds.Calls.clear();
-        std::cout << (stream ? "streamed " : "polled ") << Form->CurrentRun().SampleCount
-                  << " samples\n";
+        RecordProperty(stream ? "streamed_samples" : "polled_samples",
+                       Form->CurrentRun().SampleCount);
     }
 }
 
