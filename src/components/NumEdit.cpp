@@ -28,8 +28,17 @@ QString TNumEdit::FormatValue(double value)
 void TNumEdit::SetValue(double value)
 {
     FValue = value;
-    setText(FormatValue(value));
+    const QString text = FormatValue(value);
+    // Qt cuts text to the maximum length; the typing limit must not hide digits.
+    setMaxLength(FMaxChars > 0 ? std::max<int>(FMaxChars, text.size()) : 32767);
+    setText(text);
     setModified(false);
+}
+
+void TNumEdit::SetMaxChars(int n)
+{
+    FMaxChars = std::max(0, n);
+    SetValue(FValue);
 }
 
 void TNumEdit::SetRange(double minimum, double maximum)

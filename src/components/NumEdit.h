@@ -21,6 +21,8 @@ class TNumEdit : public QLineEdit {
     double Minimum() const { return FMinimum; }
     double Maximum() const { return FMaximum; }
     void SetRange(double minimum, double maximum);
+    // At most n characters typed; a value set in code is shown whole (3.8995 in a box of 5).
+    void SetMaxChars(int n);
     // Null: the program-wide sounds.
     void SetSounds(TSounds* sounds) { FSounds = sounds; }
 
@@ -41,5 +43,6 @@ class TNumEdit : public QLineEdit {
     double FMinimum, FMaximum;
     double FValue = 0;
     TSounds* FSounds = nullptr;
+    int FMaxChars = 0; // 0: no limit
     bool FChecking = false;
 };

@@ -893,6 +893,9 @@ void TfrmIGA::AmbientReply(const TByteArray& data)
     } else {
         FRun->AIT = NotMeasured;
     }
+    // Showing the run puts its comment back into the box: keep what was typed since.
+    FRun->Comment.Assign(
+        memoComment->toPlainText().replace(QLatin1Char('\n'), QStringLiteral("\r\n")));
     ShowRunData(*FRun);
     FTestState = WaitLowRevs;
     RequestRpm();
@@ -945,6 +948,10 @@ void TfrmIGA::RpmReply(const TByteArray& data)
         FTestState = Recording;
         FPeakRpm = rpm;
         FRun->SampleCount = 0;
+        // A new trace belongs to no file yet: its report and caption must not carry the
+        // name of the run it replaces.
+        FFileName.clear();
+        UpdateCaption();
         FStartTime = GetTickCount();
         if (StoreRPM(rpm)) {
             RequestRpm();

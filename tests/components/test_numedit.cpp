@@ -47,3 +47,12 @@ TEST(NumEdit, ClampsBeepsAndKeepsTheFocus)
     }
     EXPECT_EQ(edit->text(), "1.5");
 }
+
+TEST(NumEdit, TypingLimitDoesNotCutAValueSetInCode)
+{
+    TNumEdit edit(1, 10);
+    edit.SetMaxChars(5);
+    edit.SetValue(3.8995);
+    EXPECT_EQ(edit.text(), "3.8995");
+    EXPECT_DOUBLE_EQ(edit.Value(), 3.8995);
+}

@@ -331,7 +331,7 @@ TEST_F(Iga, SilentEcuStopsTheTestWithAReason)
     EXPECT_GE(Timeouts, 1);
 }
 
-TEST_F(Iga, StoreRpmAcrossATickWrapAndAtTheLimit)
+TEST_F(Iga, ProcedureByHandAcrossATickWrapAndAtTheLimit)
 {
     uint32_t now = 0xFFFFFF00u;
     const TTickSource previous = SetTickSource([&] { return now; });
@@ -340,6 +340,10 @@ TEST_F(Iga, StoreRpmAcrossATickWrapAndAtTheLimit)
     // Drive the test by hand through the reply handler: 1700, then 2500 (recording
     // starts), then 2600 after the counter wrapped.
     Ecu->SetDemoActive(false);
+    Dialogs.FileAnswers = {File("old.DDF")};
+    Form->btnSaveDataFile->click();
+    ASSERT_EQ(Form->FileName(), File("old.DDF"));
+    Form->memoComment->setPlainText(QStringLiteral("typed before the test"));
     Form->btnStartTest->click();
     auto reply = [&](const TLongWordArray& a, TByteArray d) {
         Link->OnReadAddressesResponse(a, int(a.size()) - 1, d);
@@ -349,6 +353,10 @@ TEST_F(Iga, StoreRpmAcrossATickWrapAndAtTheLimit)
     EXPECT_EQ(Form->TestState(), TfrmIGA::WaitLaunch);
     reply({0x0E, 0x0F}, {0x27, 0x10}); // 2500
     EXPECT_EQ(Form->TestState(), TfrmIGA::Recording);
+    // The ambient display kept the comment being typed; the new trace has no file yet.
+    EXPECT_EQ(Form->memoComment->toPlainText(), "typed before the test");
+    EXPECT_EQ(Form->FileName(), QString());
+    EXPECT_EQ(Form->windowTitle(), "Acceleration & Power Testing");
     now += 0x200;                      // past the wrap
     reply({0x0E, 0x0F}, {0x28, 0xA0}); // 2600
     ASSERT_EQ(Form->CurrentRun().SampleCount, 2);
