@@ -25,6 +25,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <memory>
 
 namespace {
@@ -368,6 +369,42 @@ TEST_F(Iga, ProcedureByHandAcrossATickWrapAndAtTheLimit)
     EXPECT_FALSE(Form->Testing());
     EXPECT_EQ(Form->CurrentRun().SampleCount, MaxRevSamples);
     SetTickSource(previous);
+}
+
+} // namespace
+
+namespace {
+
+TEST_F(Iga, CorrectionIsShownButNeverExported)
+{
+    auto run = std::make_unique<TRunData>(Form->CurrentRun());
+    for (int i = 0; i < 80; ++i)
+        run->Samples[run->SampleCount++] = {i * 0.05, 2000.0 + 50 * i};
+    run->AtmPressure = 0.90; // thin, hot air: SAE J1349 adds power
+    run->AIT = 35;
+    ASSERT_EQ(SaveRunFile(File("hot.DDF"), *run), QString());
+    Dialogs.FileAnswers = {File("hot.DDF")};
+    Form->btnOpenDataFile->click();
+    const double plain = Form->CurrentCalc().MaxWheelPower;
+    ASSERT_GT(plain, 0);
+    Choose(Form->cmbCorrection, crSaeJ1349);
+    const double corrected = Form->CurrentCalc().MaxWheelPower;
+    EXPECT_NEAR(corrected / plain, CorrectionFor(*run, crSaeJ1349).PowerFactor, 1e-3);
+    EXPECT_TRUE(Form->memoReport->toPlainText().contains("Correction: SAE J1349"));
+    EXPECT_TRUE(Form->chart->StatsLines[0].startsWith(
+        QString::number(std::lround(corrected * PowerUnit(1).Factor))));
+
+    // The export keeps the measured values; the file keeps what was measured.
+    Dialogs.FileAnswers = {File("hot.csv")};
+    Form->btnExportSave->click();
+    QFile csv(File("hot.csv"));
+    ASSERT_TRUE(csv.open(QIODevice::ReadOnly));
+    double exported = 0;
+    for (const QByteArray& line : csv.readAll().split('\n').mid(16))
+        if (line.count(',') == 10) exported = std::max(exported, line.split(',')[9].toDouble());
+    EXPECT_NEAR(exported, plain, 0.1);
+    Choose(Form->cmbCorrection, crNone);
+    EXPECT_DOUBLE_EQ(Form->CurrentCalc().MaxWheelPower, plain);
 }
 
 } // namespace
