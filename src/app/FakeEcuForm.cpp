@@ -7,6 +7,7 @@
 #include <QButtonGroup>
 #include <QCheckBox>
 #include <QCloseEvent>
+#include <QComboBox>
 #include <QFontDatabase>
 #include <QFormLayout>
 #include <QGridLayout>
@@ -186,7 +187,24 @@ QWidget* TfrmFakeEcu::BuildSettingsPage()
     box->addWidget(chkObdDtcs);
     box->addStretch(1);
     columns->addWidget(inputs);
+
+    // What the engine does: random drift, a drive cycle, or a road-dyno pull.
+    auto* scenario = new QGroupBox(QStringLiteral("Scenario"), page);
+    auto* scenarioForm = new QFormLayout(scenario);
+    cmbScenario = new QComboBox(scenario);
+    cmbScenario->addItems(ScenarioNames());
+    spnRoadTestGear = new QSpinBox(scenario);
+    spnRoadTestGear->setRange(1, 6);
+    scenarioForm->addRow(QStringLiteral("Scenario"), cmbScenario);
+    scenarioForm->addRow(QStringLiteral("Road Test Gear"), spnRoadTestGear);
+    columns->addWidget(scenario, 0, Qt::AlignTop);
     columns->addStretch(1);
+    connect(cmbScenario, &QComboBox::activated, this,
+            [this](int i) { FEcu->SetScenario(TScenario(i)); });
+    connect(spnRoadTestGear, &QSpinBox::valueChanged, this, [this](int v) {
+        if (!FUpdating)
+            FEcu->SetRoadTestGear(v);
+    });
 
     connect(btnCycleIgnition, &QPushButton::clicked, this, [this] { FEcu->CycleIgnition(); });
     connect(chkVpp, &QCheckBox::toggled, this, [this](bool on) {
@@ -414,6 +432,8 @@ void TfrmFakeEcu::ShowSettings()
     chkTestMode->setChecked(FEcu->TestModeConnector());
     spnErrorsPer1000->setValue(FEcu->ErrorsPer1000());
     chkObdDtcs->setChecked(FEcu->ObdDtcs());
+    cmbScenario->setCurrentIndex(FEcu->Scenario());
+    spnRoadTestGear->setValue(FEcu->RoadTestGear());
 }
 
 void TfrmFakeEcu::ShowDebug()

@@ -12,6 +12,7 @@
 
 class QButtonGroup;
 class QCheckBox;
+class QComboBox;
 class QLabel;
 class QLineEdit;
 class QListWidget;
@@ -54,6 +55,8 @@ public:
     QCheckBox* chkTestMode;
     QSpinBox* spnErrorsPer1000;
     QCheckBox* chkObdDtcs;
+    QComboBox* cmbScenario;
+    QSpinBox* spnRoadTestGear;
 
     // "Debug"
     QPlainTextEdit* memDebug;

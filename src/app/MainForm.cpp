@@ -549,6 +549,12 @@ void TfrmMain::RequestTimeout()
         Sounds().Beep();
         Dialogs().Warning(QStringLiteral(
             "There has been a problem communicating with the ECU. Check your cabling and click OK."));
+    } else {
+        for (auto& hooks : FToolWindows) {
+            QWidget* w = hooks.Window ? hooks.Window() : nullptr;
+            if (hooks.Timeout && w && w->isVisible())
+                hooks.Timeout();
+        }
     }
     FLink->RequestInit();
 }

@@ -89,6 +89,9 @@ public:
         std::function<void()> Close;
         std::function<void()> Destroy;
         std::function<QWidget*()> Window;
+        // The link gave up on a request while not connected: a visible window that was
+        // waiting for an answer hears of it (when connected, the window is closed instead).
+        std::function<void()> Timeout;
     };
     void SetToolWindow(TToolWindow window, TToolWindowHooks hooks);
 

@@ -4,6 +4,7 @@
 #include "DtcForm.h"
 #include "IdleForm.h"
 #include "IgnRetardForm.h"
+#include "IgaForm.h"
 #include "MainForm.h"
 #include "UserTuneForm.h"
 
@@ -61,6 +62,33 @@ void RegisterResident(TfrmMain& main, TToolWindow which, bool maximised)
     main.SetToolWindow(which, hooks);
 }
 
+// Road dyno: lives for the whole program, hidden until opened; saved runs can be worked on
+// without an ECU.
+void RegisterRoadDyno(TfrmMain& main)
+{
+    auto window = std::make_shared<QPointer<TfrmIGA>>(new TfrmIGA(main.MakeHost()));
+    TfrmMain::TToolWindowHooks hooks;
+    hooks.Open = [&main, window] {
+        if (!*window)
+            return;
+        if (!(*window)->isVisible())
+            (*window)->setGeometry(main.ToolWindowArea());
+        (*window)->show();
+        (*window)->raise();
+    };
+    hooks.Close = [window] {
+        if (*window)
+            (*window)->hide();  // ends a running test
+    };
+    hooks.Destroy = [window] { delete window->data(); };
+    hooks.Window = [window]() -> QWidget* { return window->data(); };
+    hooks.Timeout = [window] {
+        if (*window)
+            (*window)->LinkTimeout();
+    };
+    main.SetToolWindow(twRoadDyno, hooks);
+}
+
 }  // namespace
 
 void RegisterToolWindows(TfrmMain& main)
@@ -71,4 +99,5 @@ void RegisterToolWindows(TfrmMain& main)
     RegisterResident<TfrmIdle>(main, twIdleSpeeds, false);
     RegisterResident<TfrmIgnRetard>(main, twIgnitionRetard, false);
     RegisterResident<TfrmUserTune>(main, twLiveTuning, false);
+    RegisterRoadDyno(main);
 }

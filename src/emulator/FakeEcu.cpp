@@ -4,6 +4,7 @@
 #include "EcuConstData.h"
 #include "EcuConstFuncs.h"
 #include "EcuInterface.h"
+#include "Clock.h"
 #include "EcuPacket.h"
 #include "Errors.h"
 #include "GenFuncs.h"
@@ -279,6 +280,7 @@ void TFakeEcu::ReadAddressesRequest(uint8_t, uint8_t, int, const TLongWordArray&
     if (!Answering())
         return;
     CheckAddresses(addresses);
+    FScenario.Advance(GetTickCount());  // one moment for every byte of the reply
     TByteArray reply{EcuCmd::ReadAddressesReply};
     for (uint32_t a : addresses)
         reply.push_back(ReadAddress(a));
@@ -312,6 +314,7 @@ void TFakeEcu::StreamNext()
         StopStream();
         return;
     }
+    FScenario.Advance(GetTickCount());
     TByteArray reply{EcuCmd::ReadAddressesReply};
     for (uint32_t a : FStreamAddresses)
         reply.push_back(ReadAddress(a));
@@ -462,6 +465,20 @@ void TFakeEcu::BaudFollowUp()
         SendResponse(reply);
 }
 
+void TFakeEcu::SetScenario(TScenario scenario)
+{
+    TNotifyScope scope(*this);
+    FScenario.Start(scenario, GetTickCount());
+    FDirty |= dSettings;
+}
+
+void TFakeEcu::SetRoadTestGear(int gear)
+{
+    TNotifyScope scope(*this);
+    FScenario.SetRoadTestGear(gear);
+    FDirty |= dSettings;
+}
+
 bool TFakeEcu::BaudFollowUpPending() const
 {
     return FBaudTimer->isActive();
@@ -525,6 +542,10 @@ uint8_t TFakeEcu::ReadVariable(int a)
         if (FTestMode)
             return FVariable[a];
         return static_cast<uint8_t>(StrToInt(FDiag61Text));  // EConvertError ends the request
+    }
+    if (const std::optional<uint8_t> b = FScenario.Byte(a)) {
+        FVariable[a] = *b;  // Random drifts on from here
+        return *b;
     }
     int lo = LowRaw(a);
     int hi = HighRaw(a);

@@ -10,6 +10,7 @@
 // answer with a wrong payload length) and counts the requests it receives.
 
 #include "EcuTypes.h"
+#include "FakeScenario.h"
 
 #include <QObject>
 #include <QPointer>
@@ -211,6 +212,14 @@ public:
     bool AddressCheck(int i) const { return FAddressChecks.test(i); }
     void ClearAddressChecks();
 
+    // --- scenario (what the engine is doing; "Settings" page) ---
+    TScenario Scenario() const { return FScenario.Scenario(); }
+    // Starts the scenario from its beginning.
+    void SetScenario(TScenario scenario);
+    int RoadTestGear() const { return FScenario.RoadTestGear(); }
+    void SetRoadTestGear(int gear);
+    const TFakeScenario& ScenarioModel() const { return FScenario; }
+
     // The last message the emulator showed ("Address out of range", the baud warning).
     QString LastMessage() const { return FLastMessage; }
 
@@ -306,6 +315,8 @@ private:
     bool FStreaming = false;
     bool FStreamSent = false;  // a streamed reply is on the line
     TLongWordArray FStreamAddresses;
+
+    TFakeScenario FScenario;
 
     TFakeEcuFaults FFaults;
     std::array<int, FakeEcuRequestKinds> FReceived{};

@@ -4,6 +4,7 @@
 #include "FakeEcuInterface.h"
 
 #include <QCheckBox>
+#include <QComboBox>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QPlainTextEdit>
@@ -98,6 +99,16 @@ TEST_F(EmulatorPanel, SettingsFollowTheModelAndEditIt)
     emit Form->edtFlashXor->editingFinished();
     EXPECT_EQ(Ecu->FlashXor(), 0x3C);
     EXPECT_EQ(Form->edtFlashXor->text(), "$3C");
+
+    // The scenario: chosen on the panel, shown when set elsewhere (the simulator).
+    EXPECT_EQ(Form->cmbScenario->currentText(), "Random");
+    Form->cmbScenario->setCurrentIndex(scRoadTest);
+    emit Form->cmbScenario->activated(scRoadTest);
+    EXPECT_EQ(Ecu->Scenario(), scRoadTest);
+    Form->spnRoadTestGear->setValue(2);
+    EXPECT_EQ(Ecu->RoadTestGear(), 2);
+    Ecu->SetScenario(scDrive);
+    EXPECT_EQ(Form->cmbScenario->currentText(), "Drive");
 }
 
 TEST_F(EmulatorPanel, DebugAndFlashPages)

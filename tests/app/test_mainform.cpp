@@ -5,6 +5,7 @@
 #include "EcuConstData.h"
 #include "EcuInterface.h"
 #include "FakeEcu.h"
+#include "IgaForm.h"
 #include "MainForm.h"
 #include "Paths.h"
 #include "Settings.h"
@@ -21,6 +22,7 @@
 #include <QFile>
 #include <QLabel>
 #include <QMenu>
+#include <QPushButton>
 #include <QTemporaryDir>
 #include <QTimer>
 #include <QSettings>
@@ -426,4 +428,37 @@ TEST_F(MainForm, AnEscapedErrorIsShownWithCaught)
     auto w = Create();
     TQuillonApplication::HandleError(std::make_exception_ptr(Exception("boom")));
     EXPECT_EQ(Dialogs->Texts(TDialogKind::Error), QStringList{"Caught: boom"});
+}
+
+TEST_F(MainForm, RoadDynoWithoutAnEcuAndWhenTheEcuFallsSilent)
+{
+    auto w = Create();
+    w->Emulator()->SetFaults({.Silent = true});  // the first identification goes unanswered
+    ASSERT_TRUE(w->menuToolWindows[twRoadDyno]->isEnabled());
+    w->menuToolWindows[twRoadDyno]->trigger();
+    auto* dyno = qobject_cast<TfrmIGA*>(w->ToolWindow(twRoadDyno));
+    ASSERT_NE(dyno, nullptr);
+    ASSERT_TRUE(dyno->isVisible());
+    EXPECT_FALSE(w->Connected());
+    // Not connected: the test waits for an answer until the link gives up, then says why.
+    dyno->btnStartTest->click();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !dyno->Testing(); }, 8000));
+    EXPECT_EQ(dyno->pnlStatus->text(), "Test Stopped - the ECU did not answer");
+    EXPECT_TRUE(dyno->isVisible());
+    EXPECT_EQ(Dialogs->Count(TDialogKind::Warning), 0);
+
+    // Connected: a silent ECU closes the window with the main window's warning.
+    w->Emulator()->SetFaults({});
+    ASSERT_TRUE(WaitConnected(*w, 5000));
+    w->menuToolWindows[twRoadDyno]->trigger();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return dyno->isVisible(); }, 3000));
+    dyno->btnStartTest->click();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return dyno->Testing(); }, 1000));
+    w->Emulator()->SetFaults({.Silent = true});
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !w->Connected(); }, 15000));
+    EXPECT_FALSE(dyno->isVisible());
+    EXPECT_FALSE(dyno->Testing());
+    EXPECT_FALSE(w->Link()->FastPolling());
+    EXPECT_EQ(Dialogs->Count(TDialogKind::Warning), 1);
+    w->Emulator()->SetFaults({});
 }

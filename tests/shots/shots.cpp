@@ -17,6 +17,9 @@
 #include "LogPlot.h"
 #include "LogSeries.h"
 #include "LogViewForm.h"
+#include "DynoFiles.h"
+#include "IgaForm.h"
+#include "SupportedEcuForm.h"
 #include "MainForm.h"
 #include "Paths.h"
 #include "Plot3DFrame.h"
@@ -28,6 +31,8 @@
 #include <QApplication>
 #include <QCheckBox>
 #include <QListWidget>
+#include <QComboBox>
+#include <QLabel>
 #include <QPushButton>
 #include <QDir>
 #include <QFile>
@@ -338,6 +343,62 @@ int main(int argc, char** argv)
             }
             tune->hide();
         }
+    }
+
+    // The road dyno after road tests on the emulator's "Road Test": two runs saved and
+    // loaded for comparison (3rd and 2nd gear), then a 4th-gear run on screen.
+    {
+        TFakeEcu* ecu = main.FakeEcuWindow()->Ecu();
+        main.menuToolWindows[twRoadDyno]->trigger();
+        auto* dyno = qobject_cast<TfrmIGA*>(main.ToolWindow(twRoadDyno));
+        if (!dyno || !QTest::qWaitFor([&] { return dyno->isVisible(); }, 3000)) {
+            std::printf("the road dyno did not open\n");
+        } else {
+            dyno->resize(1100, 760);
+            auto& dialogs = static_cast<TRecordingDialogs&>(Dialogs());
+            auto pull = [&](int gear, const QString& comment) {
+                ecu->SetRoadTestGear(gear);
+                ecu->SetScenario(scRoadTest);
+                const int item = dyno->cmbTestGear->findData(gear);
+                dyno->cmbTestGear->setCurrentIndex(item);
+                emit dyno->cmbTestGear->activated(item);
+                dyno->memoComment->setPlainText(comment);
+                dyno->btnStartTest->click();
+                QTest::qWait(300);
+                if (!QTest::qWaitFor([&] { return !dyno->Testing(); }, 30000))
+                    std::printf("the road test did not end: %s\n", qPrintable(dyno->pnlStatus->text()));
+            };
+            const QString runs = dir.filePath("runs");
+            QDir().mkpath(runs);
+            pull(3, "3rd gear\nDry road, 1 up");
+            dialogs.FileAnswers = {runs + "/third.DDF"};
+            dyno->btnSaveDataFile->click();
+            pull(2, "2nd gear");
+            dialogs.FileAnswers = {runs + "/second.DDF"};
+            dyno->btnSaveDataFile->click();
+            pull(4, "4th gear");
+            Save(dyno, "dyno_setup");
+            dialogs.FileAnswers = {runs + "/third.DDF", runs + "/second.DDF"};
+            dyno->btnOpenCompare[0]->click();
+            dyno->btnOpenCompare[1]->click();
+            dyno->pgcTabs->setCurrentIndex(1);
+            QTest::qWait(100);
+            Save(dyno, "dyno_graph_power_torque");
+            dyno->rgGraphType->SetItemIndex(TfrmIGA::gtGearRanges);
+            dyno->RedrawAnalysis();
+            QTest::qWait(50);
+            Save(dyno, "dyno_graph_gear_ranges");
+            dyno->rgGraphType->SetItemIndex(TfrmIGA::gtVehicleSpeed);
+            dyno->rgGraphX->SetItemIndex(TfrmIGA::gxTime);
+            dyno->RedrawAnalysis();
+            QTest::qWait(50);
+            Save(dyno, "dyno_graph_speed_time");
+            dyno->pgcTabs->setCurrentIndex(2);
+            QTest::qWait(50);
+            Save(dyno, "dyno_report");
+            dyno->hide();
+        }
+        ecu->SetScenario(scRandom);
     }
 
     // The three list windows and the About box.

@@ -31,6 +31,8 @@ QString TEcuSimulator::Start(const TEcuSimOptions& options)
     if (std::find(selectable.begin(), selectable.end(), type) == selectable.end())
         throw Exception(QStringLiteral("ECU type %1 cannot be played (see --list-ecus)").arg(type));
     FEcu->SetEcuType(type);
+    FEcu->SetRoadTestGear(options.RoadTestGear);
+    FEcu->SetScenario(options.Scenario);
     for (const QString& c : options.Codes)
         SetCode(c, false);
     for (const QString& c : options.HistoricCodes)

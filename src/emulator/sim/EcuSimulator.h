@@ -5,6 +5,7 @@
 // channel on standard input so that a test can change faults while it runs.
 
 #include "FakeEcu.h"
+#include "FakeScenario.h"
 #include "SimEcuInterface.h"
 
 #include <QObject>
@@ -25,6 +26,8 @@ struct TEcuSimOptions {
     TFakeEcuFaults Faults;         // from the start
     std::optional<uint32_t> Seed;
     bool Verbose = false;          // every request and emulator message on standard error
+    TScenario Scenario = scRandom; // what the engine does
+    int RoadTestGear = 3;
 };
 
 class TEcuSimulator : public QObject {

@@ -46,7 +46,14 @@ int main(int argc, char** argv)
                                   QStringLiteral("N"));
     const QCommandLineOption verbose(QStringLiteral("verbose"),
                                      QStringLiteral("Print every request and emulator message on standard error."));
-    parser.addOptions({port, ecu, list, code, historic, delay, fault, faultCount, seed, verbose});
+    const QCommandLineOption scenario(QStringLiteral("scenario"),
+                           QStringLiteral("What the engine does: Random (the default), Drive or \"Road Test\"."),
+                           QStringLiteral("NAME"));
+    const QCommandLineOption gear(QStringLiteral("gear"),
+                                  QStringLiteral("The gear of the road test's pull, 1 to 6 (default 3)."),
+                                  QStringLiteral("N"));
+    parser.addOptions({port, ecu, list, code, historic, delay, fault, faultCount, seed, verbose,
+                       scenario, gear});
     parser.process(app);
 
     // The line's settings are the simulator's own business: never the user's file.
@@ -92,6 +99,15 @@ int main(int argc, char** argv)
         if (parser.isSet(seed))
             options.Seed = static_cast<uint32_t>(number(seed, 0));
         options.Verbose = parser.isSet(verbose);
+        if (parser.isSet(scenario)) {
+            const std::optional<TScenario> s = ScenarioByName(parser.value(scenario));
+            if (!s)
+                throw Exception(QStringLiteral("--scenario wants Random, Drive or \"Road Test\""));
+            options.Scenario = *s;
+        }
+        options.RoadTestGear = number(gear, 3);
+        if (options.RoadTestGear < 1 || options.RoadTestGear > 6)
+            throw Exception(QStringLiteral("--gear wants 1 to 6"));
 
         const QString device = sim.Start(options);
         std::printf("%s\n", qPrintable(device));
