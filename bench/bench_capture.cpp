@@ -8,6 +8,7 @@
 // 1280 x 800.
 
 #include "DashBoardForm.h"
+#include "LogSession.h"
 #include "Dialogs.h"
 #include "EcuConstData.h"
 #include "FakeEcuInterface.h"
@@ -130,6 +131,38 @@ void BM_GraphPageRepaint(benchmark::State& state)
     form->hide();
 }
 BENCHMARK(BM_GraphPageRepaint)->Unit(benchmark::kMillisecond);
+
+// One logged row as the headless logger writes it: the unit conversions, the data line and
+// its write to the file (straight to the system, no buffering). N one-byte parameters and a
+// switch byte.
+void BM_LogSessionRow(benchmark::State& state)
+{
+    const int n = static_cast<int>(state.range(0));
+    TParamSet params;
+    for (int p = 0; p < EcuParamCount && int(params.count()) < n; ++p)
+        if (ParamDefs[p].Size == 1)
+            params.set(p);
+    TSwitchSet switches;
+    switches.set(esDefogSw);
+    TParamValues values{};
+    for (int p = 0; p < EcuParamCount; ++p)
+        values[p] = 12.5 + p;
+    QTemporaryDir dir;
+    TLogSession session;
+    session.LoggingDirectory = [&] { return dir.path(); };
+    session.Units.Temp = session.Units.Pressure = true;
+    session.Start(params, switches, {});
+    uint32_t tick = 0;
+    session.Tick = [&] { return tick += 20; };
+    for (auto _ : state) {
+        TParamValues shown = values;
+        session.Units.ApplyConversions(shown, params);
+        session.WriteReply(params, shown, params, switches, switches, {}, TSensorValues{});
+    }
+    session.Stop();
+    state.SetItemsProcessed(state.iterations());
+}
+BENCHMARK(BM_LogSessionRow)->Arg(10)->Arg(30)->Unit(benchmark::kMicrosecond);
 
 
 }  // namespace

@@ -87,6 +87,8 @@ bool THeadlessLogger::OpenLink()
             FEmulator = std::make_unique<TFakeEcu>();
             if (FOptions.DemoEcu >= 0)
                 FEmulator->SetEcuType(FOptions.DemoEcu);
+            if (!FOptions.Scenario.isEmpty())
+                FEmulator->SetScenario(*ScenarioByName(FOptions.Scenario));
             FEmulator->SetDemoActive(true);
             FEmulator->SetBaudRate(link->BaudRate);
             FEmulator->Connect(link.get());

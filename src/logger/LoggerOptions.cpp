@@ -1,6 +1,7 @@
 #include "LoggerOptions.h"
 
 #include "EcuConstData.h"
+#include "FakeScenario.h"
 
 #include <QCommandLineParser>
 #include <QFile>
@@ -137,7 +138,7 @@ TLoggerParse ParseLoggerOptions(const QStringList& arguments)
     const QCommandLineOption ecu(QStringLiteral("ecu"), QStringLiteral("With --demo: play ECU type INDEX."),
                                  QStringLiteral("INDEX"));
     const QCommandLineOption scenario(QStringLiteral("scenario"),
-                                      QStringLiteral("With --demo: what the emulated car does."),
+                                      QStringLiteral("With --demo: what the emulated car does: Random, Drive or \"Road Test\"."),
                                       QStringLiteral("NAME"));
     const QCommandLineOption param(QStringLiteral("param"),
                                    QStringLiteral("Log parameter NAME (its name or identifier); repeatable."),
@@ -212,6 +213,10 @@ TLoggerParse ParseLoggerOptions(const QStringList& arguments)
     o.Scenario = parser.value(scenario);
     if (!o.Scenario.isEmpty() && !o.Demo) {
         result.Error = QStringLiteral("--scenario needs --demo.");
+        return result;
+    }
+    if (!o.Scenario.isEmpty() && !ScenarioByName(o.Scenario)) {
+        result.Error = QStringLiteral("--scenario wants Random, Drive or \"Road Test\": %1").arg(o.Scenario);
         return result;
     }
     for (const QString& name : parser.values(param)) {
