@@ -58,9 +58,9 @@ void TSensorDevices::Start(TSensorHub& hub, const TSensorStartupHooks& hooks)
     OpenInnovate(hooks);
 
     // The Innovate stream gets its chance to deliver a complete packet, which is what
-    // tells which of its devices exist. The tick test keeps the wait off a counter
-    // that is about to wrap.
-    if (static_cast<uint64_t>(GetTickCount()) + InnovateWaitMs <= 2147483647u) {
+    // tells which of its devices exist. With its port closed there is nothing to wait
+    // for. The tick test keeps the wait off a counter that is about to wrap.
+    if (FLM1->Active() && static_cast<uint64_t>(GetTickCount()) + InnovateWaitMs <= 2147483647u) {
         if (hooks.Wait)
             hooks.Wait(InnovateWaitMs);
         else

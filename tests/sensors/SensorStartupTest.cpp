@@ -19,7 +19,7 @@ QByteArray LM1Packet()
 
 class SensorStartup : public TempSettings {};
 
-TEST_F(SensorStartup, MissingPortsShowTheirBoxesInnovateBeforeTheWaitAP22After)
+TEST_F(SensorStartup, MissingPortsShowTheirBoxesAndNothingIsWaitedFor)
 {
     for (const char* dev : {"LM1", "AP22"}) {
         Store().WriteString(Root + "/" + dev, "Port", "/nonexistent/ttyQ9");
@@ -33,12 +33,11 @@ TEST_F(SensorStartup, MissingPortsShowTheirBoxesInnovateBeforeTheWaitAP22After)
     TSensorHub hub;
     TSensorDevices devices;
     devices.Start(hub, hooks);
-    ASSERT_EQ(events.size(), 3);
+    ASSERT_EQ(events.size(), 2);
     EXPECT_EQ(events[0], "The Com Port for the LM1 connection is no longer available. \r\n"
                          "You will need to close Quillon and reconnect your Com Port before the LM1 "
                          "will function.");
-    EXPECT_EQ(events[1], "wait 1000");
-    EXPECT_EQ(events[2], "The Com Port for the AP22 connection is no longer available. \r\n"
+    EXPECT_EQ(events[1], "The Com Port for the AP22 connection is no longer available. \r\n"
                          "You will need to close Quillon and reconnect your Com Port before the AP22 "
                          "will function.");
     EXPECT_TRUE(hub.AvailableChannels().none());
@@ -68,14 +67,18 @@ TEST_F(SensorStartup, DevicesFoundDuringStartUpOfferTheirChannelsAndSettingsAreS
     TSensorStartupHooks hooks;
     hooks.ShowError = [&](const QString& text) { errors << text; };
     // The Innovate reader is open while the start-up waits: its first packet arrives now.
-    hooks.Wait = [&](int) {
+    int waited = 0;
+    hooks.Wait = [&](int ms) {
+        waited = ms;
         ASSERT_TRUE(devices.LM1() && devices.LM1()->Active());
+        EXPECT_FALSE(devices.AP22()->Active()); // it opens after the wait
         lmPty.Write(LM1Packet());
         EXPECT_TRUE(WaitFor([&] { return devices.LM1()->ChannelsKnown(); }));
     };
     hooks.LabJackLibrary = QStringLiteral(FAKE_LJACKLM);
     devices.Start(hub, hooks);
     EXPECT_TRUE(errors.isEmpty()) << errors.join("|").toStdString();
+    EXPECT_EQ(waited, 1000);
     EXPECT_EQ(hub.AvailableChannels(), SensorChannelRange(lj0, 8) | SensorChannelRange(rtLat, 2) |
                                            SensorChannelRange(lmLambda, 10));
     EXPECT_EQ(hub.GetSensorName(lj0), "Boost");
