@@ -66,11 +66,13 @@ TCalReadResult ReadCalFile(const QByteArray& bytes)
     };
     for (qsizetype i = 1; i < lines.size(); ++i) {
         const QString line = lines[i].trimmed();
-        if (line.isEmpty()) return fail(i + 1, QStringLiteral("empty line where a point was expected."));
+        if (line.isEmpty())
+            return fail(i + 1, QStringLiteral("empty line where a point was expected."));
         const QStringList parts = line.split(QLatin1Char(','));
         TConvPoint p{};
         if (parts.size() != 2 || !ParseSingle(parts[0], p.Volts) || !ParseSingle(parts[1], p.Value))
-            return fail(i + 1, QStringLiteral("\"%1\" is not a \"volts,value\" pair.").arg(line.left(40)));
+            return fail(i + 1,
+                        QStringLiteral("\"%1\" is not a \"volts,value\" pair.").arg(line.left(40)));
         if (int(read.size()) >= MaxCalPoints)
             return fail(i + 1, QStringLiteral("more than %1 points.").arg(MaxCalPoints));
         read.push_back({p, i + 1});

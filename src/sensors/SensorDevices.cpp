@@ -85,9 +85,10 @@ void TSensorDevices::OpenInnovate(const TSensorStartupHooks& hooks)
     try {
         FLM1->SetActive(store.ReadBool(key, QStringLiteral("Active"), false));
     } catch (const Exception&) {
-        ShowError(hooks, QStringLiteral("The Com Port for the LM1 connection is no longer available. \r\n"
-                                        "You will need to close Quillon and reconnect your Com Port "
-                                        "before the LM1 will function."));
+        ShowError(hooks,
+                  QStringLiteral("The Com Port for the LM1 connection is no longer available. \r\n"
+                                 "You will need to close Quillon and reconnect your Com Port "
+                                 "before the LM1 will function."));
     }
 }
 
@@ -100,8 +101,9 @@ void TSensorDevices::OpenAP22(const TSensorStartupHooks& hooks)
     try {
         FAP22->SetActive(store.ReadBool(key, QStringLiteral("Active"), false));
     } catch (const Exception&) {
-        ShowError(hooks, QStringLiteral("The Com Port for the AP22 connection is no longer available. \r\n"
-                                        "You will need to close Quillon and reconnect your Com Port "
-                                        "before the AP22 will function."));
+        ShowError(hooks,
+                  QStringLiteral("The Com Port for the AP22 connection is no longer available. \r\n"
+                                 "You will need to close Quillon and reconnect your Com Port "
+                                 "before the AP22 will function."));
     }
 }

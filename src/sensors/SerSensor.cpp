@@ -14,6 +14,15 @@ TSerSensor::~TSerSensor()
     SetActive(false);
 }
 
+void TSerSensor::SetPort(const QString& port)
+{
+    if (port == FPortName) return;
+    const bool wasOpen = FPort.isOpen();
+    SetActive(false);
+    FPortName = port;
+    if (wasOpen) SetActive(true);
+}
+
 void TSerSensor::SetActive(bool value)
 {
     if (!value) {
@@ -24,7 +33,8 @@ void TSerSensor::SetActive(bool value)
     FLastError.clear();
     FPort.setPortName(FPortName);
     if (!FPort.open(QIODevice::ReadOnly))
-        throw Exception(QStringLiteral("Unable to open %1: %2").arg(FPortName, FPort.errorString()));
+        throw Exception(
+            QStringLiteral("Unable to open %1: %2").arg(FPortName, FPort.errorString()));
     const bool ok = FPort.setBaudRate(FBaudRate) && FPort.setDataBits(QSerialPort::Data8) &&
                     FPort.setStopBits(QSerialPort::OneStop) &&
                     FPort.setParity(QSerialPort::NoParity) &&

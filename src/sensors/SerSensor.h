@@ -15,7 +15,8 @@ class TSerSensor : public QObject {
     ~TSerSensor() override;
 
     QString Port() const { return FPortName; }
-    void SetPort(const QString& port) { FPortName = port; }
+    // Changing the port of an open sensor reopens it there (and may throw as SetActive).
+    void SetPort(const QString& port);
     bool Active() const { return FPort.isOpen(); }
     // Opening throws Exception with the port's reason when the port is missing or busy;
     // the sensor then stays closed.

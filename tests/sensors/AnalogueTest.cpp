@@ -120,7 +120,9 @@ struct FakeCard {
         Lib.Configure = [this](const char* name, uint8_t, int a, int) {
             Calls.push_back(std::string(name) + " " + std::to_string(a));
         };
-        Lib.SetFSample = [this](uint8_t, float hz) { Calls.push_back("SetFSample " + std::to_string(int(hz))); };
+        Lib.SetFSample = [this](uint8_t, float hz) {
+            Calls.push_back("SetFSample " + std::to_string(int(hz)));
+        };
         Lib.GetIREQStatus = [](uint8_t) { return uint8_t(0); };
         Lib.ReadOneSample = [this](uint8_t) { return uint16_t(Next++); };
         Lib.ConvertSampleToVoltage = [this](uint8_t, uint16_t s, uint8_t* channel) {

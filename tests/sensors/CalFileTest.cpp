@@ -29,10 +29,13 @@ TEST(CalPoints, AddedPointsStayAscendingAndEqualVoltsGoBeside)
 
 TEST(CalFile, ExportReadsBackEqual)
 {
-    TCalFile f{QStringLiteral("Boost, left bank"), QStringLiteral("\xb0" "C"),
+    TCalFile f{QStringLiteral("Boost, left bank"),
+               QStringLiteral("\xb0"
+                              "C"),
                {{0.1f, -40.25f}, {1.0f / 3, 12.345678f}, {4.99f, 1e6f}}};
     const QByteArray bytes = WriteCalFile(f);
-    EXPECT_TRUE(bytes.startsWith("Boost, left bank,\xb0" "C\r\n"));
+    EXPECT_TRUE(bytes.startsWith("Boost, left bank,\xb0"
+                                 "C\r\n"));
     EXPECT_TRUE(bytes.endsWith("\r\n"));
     const TCalReadResult r = ReadCalFile(bytes);
     ASSERT_TRUE(r.Ok) << r.Error.toStdString();

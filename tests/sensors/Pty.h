@@ -26,7 +26,8 @@ class TestPty {
     QString SlavePath() const { return FSlave; }
     void Write(const QByteArray& bytes)
     {
-        if (FMaster >= 0 && ::write(FMaster, bytes.constData(), size_t(bytes.size())) < 0) FFailed = true;
+        if (FMaster >= 0 && ::write(FMaster, bytes.constData(), size_t(bytes.size())) < 0)
+            FFailed = true;
     }
     void Close()
     {

@@ -34,15 +34,16 @@ TEST_F(SensorStartup, MissingPortsShowTheirBoxesAndNothingIsWaitedFor)
     TSensorDevices devices;
     devices.Start(hub, hooks);
     ASSERT_EQ(events.size(), 2);
-    EXPECT_EQ(events[0], "The Com Port for the LM1 connection is no longer available. \r\n"
-                         "You will need to close Quillon and reconnect your Com Port before the LM1 "
-                         "will function.");
-    EXPECT_EQ(events[1], "The Com Port for the AP22 connection is no longer available. \r\n"
-                         "You will need to close Quillon and reconnect your Com Port before the AP22 "
-                         "will function.");
+    EXPECT_EQ(events[0],
+              "The Com Port for the LM1 connection is no longer available. \r\n"
+              "You will need to close Quillon and reconnect your Com Port before the LM1 "
+              "will function.");
+    EXPECT_EQ(events[1],
+              "The Com Port for the AP22 connection is no longer available. \r\n"
+              "You will need to close Quillon and reconnect your Com Port before the AP22 "
+              "will function.");
     EXPECT_TRUE(hub.AvailableChannels().none());
     EXPECT_FALSE(devices.AP22()->Active());
-
 }
 
 TEST_F(SensorStartup, DevicesFoundDuringStartUpOfferTheirChannelsAndSettingsAreSaved)

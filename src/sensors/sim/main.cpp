@@ -56,13 +56,16 @@ int main(int argc, char** argv)
         "on the first line of standard output. Point Quillon's AP22 or Innovate port set-up at "
         "it and restart Quillon."));
     parser.addHelpOption();
-    const QCommandLineOption ap22(QStringLiteral("ap22"),
-                                  QStringLiteral("Race Technology AP22 accelerometer lines, 57600 baud."));
-    const QCommandLineOption innovate(QStringLiteral("innovate"),
-                                      QStringLiteral("Innovate packets, 19200 baud; an LM1 alone unless --chain."));
-    const QCommandLineOption chain(QStringLiteral("chain"),
-                                   QStringLiteral("Chained devices in order, from lc1, lm1 and mt1 (e.g. lc1,lm1)."),
-                                   QStringLiteral("LIST"));
+    const QCommandLineOption ap22(
+        QStringLiteral("ap22"),
+        QStringLiteral("Race Technology AP22 accelerometer lines, 57600 baud."));
+    const QCommandLineOption innovate(
+        QStringLiteral("innovate"),
+        QStringLiteral("Innovate packets, 19200 baud; an LM1 alone unless --chain."));
+    const QCommandLineOption chain(
+        QStringLiteral("chain"),
+        QStringLiteral("Chained devices in order, from lc1, lm1 and mt1 (e.g. lc1,lm1)."),
+        QStringLiteral("LIST"));
     const QCommandLineOption link(QStringLiteral("link"),
                                   QStringLiteral("Also make a symbolic link PATH to the device."),
                                   QStringLiteral("PATH"));
@@ -79,8 +82,10 @@ int main(int argc, char** argv)
         devices = parser.value(chain).toLower().split(QLatin1Char(','), Qt::SkipEmptyParts);
         chained = true;
         for (const QString& d : devices)
-            if (d != QLatin1String("lc1") && d != QLatin1String("lm1") && d != QLatin1String("mt1")) {
-                std::fprintf(stderr, "quillon-sensor-sim: unknown device in --chain: %s\n", qPrintable(d));
+            if (d != QLatin1String("lc1") && d != QLatin1String("lm1") &&
+                d != QLatin1String("mt1")) {
+                std::fprintf(stderr, "quillon-sensor-sim: unknown device in --chain: %s\n",
+                             qPrintable(d));
                 return 2;
             }
         if (devices.isEmpty() || devices.size() > 8) {
