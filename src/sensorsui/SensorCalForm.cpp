@@ -89,6 +89,7 @@ TfrmSensorCal::TfrmSensorCal(TDialogs& dialogs, QWidget* parent)
     sgPoints->setHorizontalHeaderLabels(
         {QStringLiteral("Point"), QStringLiteral("Volts"), QStringLiteral("Value")});
     sgPoints->verticalHeader()->hide();
+    sgPoints->verticalHeader()->setDefaultSectionSize(20);
     sgPoints->horizontalHeader()->setStretchLastSection(true);
     sgPoints->setColumnWidth(0, 50);
     sgPoints->setColumnWidth(1, 90);

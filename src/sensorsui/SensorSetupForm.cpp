@@ -46,7 +46,8 @@ TfrmSensorSetup::TfrmSensorSetup(TSensorHub& hub, TDialogs& dialogs, QWidget* pa
     for (const TColumn& c : Columns) {
         auto* l = new QLabel(QString::fromLatin1(c.Text), this);
         l->setAlignment(Qt::AlignHCenter | Qt::AlignTop);
-        l->setGeometry(c.Left, LabelTop, c.Width, 15);
+        // A little wider than the column, so a wider font than the design's still fits.
+        l->setGeometry(c.Left - 6, LabelTop, c.Width + 12, 15);
     }
     ExecCalibration = [](TfrmSensorCal& d) { return d.exec(); };
     BuildRows();

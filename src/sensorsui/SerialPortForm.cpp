@@ -42,8 +42,11 @@ TfrmSerialPortSetup::TfrmSerialPortSetup(const QString& caption, const QString& 
     label->move(10, 140);
     edtDevice = new QLineEdit(group);
     edtDevice->setGeometry(60, 136, 244, 22);
-    connect(lbCom, &QListWidget::currentRowChanged, this, [this](int row) {
-        if (row >= 0) edtDevice->setText(lbCom->item(row)->data(Qt::UserRole).toString());
+    // Selection, not the current row: focusing the list moves its current row to the
+    // first port, which must not replace a typed device.
+    connect(lbCom, &QListWidget::itemSelectionChanged, this, [this] {
+        const auto items = lbCom->selectedItems();
+        if (!items.isEmpty()) edtDevice->setText(items.front()->data(Qt::UserRole).toString());
     });
     chkUse = new QCheckBox(useText, this);
     chkUse->setGeometry(12, 184, 306, 20);
@@ -74,7 +77,7 @@ void TfrmSerialPortSetup::SetPort(const QString& port)
 {
     edtDevice->setText(port);
     const QSignalBlocker block(lbCom);
-    lbCom->setCurrentRow(-1);
+    lbCom->clearSelection();
     for (int i = 0; i < lbCom->count(); ++i)
         if (lbCom->item(i)->data(Qt::UserRole).toString() == port) lbCom->setCurrentRow(i);
 }

@@ -181,6 +181,11 @@ TEST_F(SensorWindows, PortDialogsActOnlyOnOkWithAChange)
     EXPECT_EQ(form.Port(), "/dev/ttyUSB0");
     form.SetPort("/dev/ttyS0");
     EXPECT_EQ(form.lbCom->currentRow(), 1);
+    // A typed device survives the list taking focus (which moves its current row).
+    form.SetPort("/tmp/innovate");
+    form.lbCom->selectionModel()->setCurrentIndex(form.lbCom->model()->index(0, 0),
+                                                  QItemSelectionModel::NoUpdate);
+    EXPECT_EQ(form.Port(), "/tmp/innovate");
 }
 
 } // namespace
