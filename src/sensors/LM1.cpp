@@ -53,11 +53,21 @@ void TLM1::Receive(const QByteArray& chunk)
         // Every packet starts with bit 7 set; anything else is skipped.
         if (!(data[pos] & 0x80)) {
             ++pos;
+            FInStep = false;
             continue;
         }
+        const bool inStep = FInStep;
+        const TSensorChannels before = FChannels;
         const int used = DecodePacket(data + pos, size - pos);
         if (used == 0) break; // incomplete: wait for more
         pos += used;
+        FInStep = true;
+        // A reader that opens mid-stream may take the tail of a packet for a whole one,
+        // so the devices are known from the first packet that follows another directly.
+        if (inStep)
+            FChannelsKnown = true;
+        else if (!FChannelsKnown)
+            FChannels = before;
     }
     // What is left is at most one incomplete packet (a chained one is at most 512 bytes).
     RxBuffer.remove(0, pos);
@@ -103,7 +113,6 @@ int TLM1::DecodePacket(const uint8_t* p, int size)
         length = total;
     }
     ++FPackets;
-    FChannelsKnown = true;
     return length;
 }
 

@@ -24,6 +24,7 @@ class TLM1 : public TSerSensor, public IInnovateReader {
 
     bool Active() const override { return TSerSensor::Active(); }
     QString Port() const override { return TSerSensor::Port(); }
+    // The devices in the first packet that directly follows a complete packet.
     TSensorChannels Channels() const override { return FChannels; }
     bool ChannelsKnown() const { return FChannelsKnown; }
 
@@ -70,5 +71,6 @@ class TLM1 : public TSerSensor, public IInnovateReader {
     int FPacketMode = 0;
     int FPackets = 0;
     bool FChannelsKnown = false;
+    bool FInStep = false; // the next byte follows a complete packet
     TSensorChannels FChannels;
 };

@@ -73,7 +73,7 @@ TEST_F(SensorStartup, DevicesFoundDuringStartUpOfferTheirChannelsAndSettingsAreS
         waited = ms;
         ASSERT_TRUE(devices.LM1() && devices.LM1()->Active());
         EXPECT_FALSE(devices.AP22()->Active()); // it opens after the wait
-        lmPty.Write(LM1Packet());
+        lmPty.Write(LM1Packet() + LM1Packet());
         EXPECT_TRUE(WaitFor([&] { return devices.LM1()->ChannelsKnown(); }));
     };
     hooks.LabJackLibrary = QStringLiteral(FAKE_LJACKLM);

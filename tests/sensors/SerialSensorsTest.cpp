@@ -115,7 +115,7 @@ TEST(Innovate, LM1PacketsAreDecoded)
     };
     for (const LM1Case& c : cases) {
         TLM1 lm;
-        lm.Receive(c.Packet);
+        lm.Receive(c.Packet + c.Packet);
         EXPECT_EQ(lm.Status(), c.Status) << c.Name;
         EXPECT_EQ(lm.PacketMode(), 1) << c.Name;
         EXPECT_DOUBLE_EQ(lm.Lambda(), c.Lambda) << c.Name;
@@ -156,7 +156,8 @@ TEST(Innovate, ChainedPacketsCarryLC1LM1AndAuxiliaryWords)
 {
     // LC-1 (2 words) then LM-1 (8 words): W = 10.
     TLM1 lm;
-    lm.Receive(Chained(LC1Packet(0, 147, 400) + LM1Packet(1, 147, 209)));
+    const QByteArray chain = Chained(LC1Packet(0, 147, 400) + LM1Packet(1, 147, 209));
+    lm.Receive(chain + chain);
     EXPECT_EQ(lm.PacketMode(), 2);
     EXPECT_DOUBLE_EQ(lm.LcLambda(), 0.9);
     EXPECT_DOUBLE_EQ(lm.LcAFR(), 0.9 * 14.7);
@@ -169,7 +170,7 @@ TEST(Innovate, ChainedPacketsCarryLC1LM1AndAuxiliaryWords)
     QByteArray words;
     for (int v : {10, 200, 300, 400, 1023, 77})
         words += AuxWord(v);
-    mt.Receive(Chained(words));
+    mt.Receive(Chained(words) + Chained(words));
     for (int i = 0; i < 5; ++i)
         EXPECT_EQ(mt.GetMtsAux(i), (std::array{10, 200, 300, 400, 1023})[i]);
     EXPECT_EQ(mt.Channels(), SensorChannelRange(mtsAux0, 5));
@@ -178,6 +179,15 @@ TEST(Innovate, ChainedPacketsCarryLC1LM1AndAuxiliaryWords)
     mt.Receive(Chained(LC1Packet(0, 147, 500)));
     EXPECT_EQ(mt.Channels(), SensorChannelRange(mtsAux0, 5));
     EXPECT_DOUBLE_EQ(mt.LcLambda(), 1.0);
+
+    // Opened in the middle of a chain: its LM-1 sub-packet looks like a whole packet, so
+    // the devices are taken from the next packet, which follows it directly.
+    TLM1 late;
+    late.Receive(chain.mid(6));
+    EXPECT_EQ(late.Packets(), 1);
+    EXPECT_TRUE(late.Channels().none());
+    late.Receive(chain);
+    EXPECT_EQ(late.Channels(), SensorChannelRange(lmLambda, 14));
 }
 
 struct StreamCase {
