@@ -15,7 +15,10 @@
 #include "LogViewForm.h"
 #include "Paths.h"
 #include "QuillonApplication.h"
+#include "SensorDevices.h"
 #include "SensorHub.h"
+#include "SensorSetupForm.h"
+#include "SerialPortForm.h"
 #include "SerialEcuInterface.h"
 #include "Settings.h"
 #include "Sounds.h"
@@ -107,10 +110,12 @@ TfrmMain::TfrmMain(TOptions options) : FOptions(options)
     FEmulator->SetEcuType(demoType);
     FEmulatorWindow = new TfrmFakeEcu(FEmulator.get());
 
-    // 6. The sensor hub; no device readers are attached yet, so no channel is available.
+    // 6. The sensor hub and its devices, opened from their settings.
     FSensorHub = std::make_unique<TSensorHub>();
-    FSensorHub->DetectDevices();
-    FSensorHub->LoadChannelSettings();
+    FSensorDevices = std::make_unique<TSensorDevices>();
+    TSensorStartupHooks sensorHooks;
+    sensorHooks.ShowError = [](const QString& text) { Dialogs().Error(text); };
+    FSensorDevices->Start(*FSensorHub, sensorHooks);
     RegisterToolWindows(*this);
 
     // 7, 8. Demo mode, then identify the ECU.
@@ -130,6 +135,7 @@ TfrmMain::~TfrmMain()
     for (auto& hooks : FToolWindows)
         if (hooks.Destroy)
             hooks.Destroy();
+    delete FSensorSetup;
     delete FEmulatorWindow;
     delete FLinkWindow;
     FEmulator->Connect(nullptr);
@@ -265,9 +271,24 @@ void TfrmMain::BuildMenus()
     menuConfigureSensors = menuSensors->addAction(QStringLiteral("&Configure External Sensors..."));
     menuAP22Setup = menuSensors->addAction(QStringLiteral("&Race Technology AP22 Serial Port Setup..."));
     menuInnovateSetup = menuSensors->addAction(QStringLiteral("&Innovate Motorsports Products Serial Port Setup..."));
-    // The sensor devices and their set-up windows are not built in yet.
-    for (QAction* a : {menuConfigureSensors, menuAP22Setup, menuInnovateSetup})
-        a->setEnabled(false);
+    // Configuration is offered only where there is something to configure.
+    connect(menuSensors, &QMenu::aboutToShow, this, [this] {
+        const TLM1* lm = FSensorDevices ? FSensorDevices->LM1() : nullptr;
+        menuConfigureSensors->setEnabled(FSensorHub->LabJackPresent() || (lm && lm->Channels().any()));
+    });
+    connect(menuConfigureSensors, &QAction::triggered, this, [this] { SensorSetup()->exec(); });
+    connect(menuAP22Setup, &QAction::triggered, this, [this] {
+        if (FSensorDevices && FSensorDevices->AP22())
+            AP22SerialPortSetup(*FSensorDevices->AP22(), Dialogs(), this);
+    });
+    connect(menuInnovateSetup, &QAction::triggered, this, [this] {
+        TLM1* lm = FSensorDevices ? FSensorDevices->LM1() : nullptr;
+        if (!lm) return;
+        // "Aux Inputs..." leads to the calibration of the auxiliary channels, when offered.
+        std::function<void()> aux;
+        if (lm->Channels().any()) aux = [this] { SensorSetup()->exec(); };
+        InnovateSerialPortSetup(*lm, Dialogs(), this, aux);
+    });
 
     menuWindow = menuBar()->addMenu(QStringLiteral("&Window"));
     menuWindow->setEnabled(false);
@@ -471,6 +492,12 @@ QWidget* TfrmMain::ToolWindow(TToolWindow window) const
 TfrmDashBoard* TfrmMain::DashBoard() const
 {
     return qobject_cast<TfrmDashBoard*>(ToolWindow(twLiveData));
+}
+
+TfrmSensorSetup* TfrmMain::SensorSetup()
+{
+    if (!FSensorSetup) FSensorSetup = new TfrmSensorSetup(*FSensorHub, Dialogs(), this);
+    return FSensorSetup;
 }
 
 TToolWindowHost TfrmMain::MakeHost()

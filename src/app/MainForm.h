@@ -30,6 +30,8 @@ class TfrmEcuInterface;
 class TfrmFakeEcu;
 class TfrmSupportedEcus;
 class TSensorHub;
+class TSensorDevices;
+class TfrmSensorSetup;
 
 // Tool windows by the codes the pending-window field and "StartWindow" use.
 enum TToolWindow : uint8_t {
@@ -69,6 +71,9 @@ public:
     TEcuInterface* Link() const { return FLink.get(); }
     TFakeEcu* Emulator() const { return FEmulator.get(); }
     TSensorHub* SensorHub() const { return FSensorHub.get(); }
+    TSensorDevices* SensorDevices() const { return FSensorDevices.get(); }
+    // The "External Sensor Configuration" window, made on first use.
+    TfrmSensorSetup* SensorSetup();
     const QString& EcuName() const { return FEcuName; }
     bool Connected() const { return FConnected; }
     QString LoggingDirectory() const { return FLoggingDirectory; }
@@ -175,6 +180,8 @@ private:
     std::unique_ptr<TEcuInterface> FLink;
     std::unique_ptr<TFakeEcu> FEmulator;
     std::unique_ptr<TSensorHub> FSensorHub;
+    std::unique_ptr<TSensorDevices> FSensorDevices; // after the hub: detaches from it first
+    TfrmSensorSetup* FSensorSetup = nullptr;
     TfrmEcuInterface* FLinkWindow = nullptr;
     TfrmFakeEcu* FEmulatorWindow = nullptr;
     QString FEcuName;

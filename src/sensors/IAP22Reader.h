@@ -1,6 +1,8 @@
 #pragma once
 
 // What the sensor hub needs of the AP22 accelerometer reader (TAP22).
+#include <QString>
+
 class IAP22Reader {
   public:
     virtual ~IAP22Reader() = default;
@@ -10,4 +12,6 @@ class IAP22Reader {
     // Latest accelerations in G, 0 until a line has arrived.
     virtual double LatG() const = 0;
     virtual double LongG() const = 0;
+    // Port name, saved with the sensor settings at exit.
+    virtual QString Port() const { return QString(); }
 };

@@ -30,4 +30,8 @@ class IInnovateReader {
 
     // MT1 raw auxiliary count from the chained stream, index 0..4.
     virtual int GetMtsAux(int index) const = 0;
+
+    // Port name and the "RPMSensor" option, saved with the sensor settings at exit.
+    virtual QString Port() const { return QString(); }
+    virtual bool GetRPM() const { return false; }
 };

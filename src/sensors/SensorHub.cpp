@@ -115,6 +115,20 @@ void TSensorHub::SaveChannelSettings() const
             SaveConversion(s.Conv, SensorConversionKey(ch));
         }
     }
+
+    // The serial readers' ports and states, as the port dialogs may have changed them.
+    const QString root = QString::fromLatin1(SensorSettingsRoot);
+    if (FAP22) {
+        const QString key = root + QStringLiteral("/AP22");
+        store.WriteString(key, QStringLiteral("Port"), FAP22->Port());
+        store.WriteBool(key, QStringLiteral("Active"), FAP22->Active());
+    }
+    if (FInnovate) {
+        const QString key = root + QStringLiteral("/LM1");
+        store.WriteString(key, QStringLiteral("Port"), FInnovate->Port());
+        store.WriteBool(key, QStringLiteral("Active"), FInnovate->Active());
+        store.WriteBool(key, QStringLiteral("RPMSensor"), FInnovate->GetRPM());
+    }
 }
 
 QString TSensorHub::GetSensorName(TSensorChannel ch) const

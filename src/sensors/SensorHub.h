@@ -37,7 +37,8 @@ class TSensorHub {
 
     // Names, units, enabled flags and calibrations of the available channels, from
     // and to the settings store under SensorSettingsRoot. Other channels' stored
-    // settings are neither read nor written.
+    // settings are neither read nor written. Saving also writes the attached serial
+    // readers' "Port" and "Active" (and the Innovate "RPMSensor") under AP22 and LM1.
     void LoadChannelSettings();
     void SaveChannelSettings() const;
 

@@ -27,9 +27,16 @@
 #include "Rot3D.h"
 #include "Settings.h"
 #include "SupportedEcuForm.h"
+#include "SensorCalForm.h"
+#include "SensorHub.h"
+#include "SensorSetupForm.h"
+#include "SerialPortForm.h"
 
 #include <QApplication>
 #include <QCheckBox>
+#include <QDoubleSpinBox>
+#include <QPlainTextEdit>
+#include <QTableWidget>
 #include <QListWidget>
 #include <QComboBox>
 #include <QLabel>
@@ -423,6 +430,51 @@ int main(int argc, char** argv)
         about.show();
         QTest::qWait(50);
         Save(&about, "about");
+    }
+    // The external sensor windows, with a LabJack, an AP22 and an LM1 + LC1 chain present.
+    {
+        TSensorHub hub;
+        hub.SetAvailableChannels(SensorChannelRange(lj0, 8) | SensorChannelRange(rtLat, 2) |
+                                 SensorChannelRange(lmLambda, 14));
+        hub.SetSensorName(lj0, QStringLiteral("Boost pressure"));
+        hub.SetSensorUnits(lj0, QStringLiteral("kPa"));
+        hub.SetEnabled(lj3, false);
+        hub.Conversion(lj0).Points = {{0.5f, 20}, {1.5f, 60}, {2.5f, 105}, {4.5f, 250}};
+        TfrmSensorSetup setup(hub, Dialogs(), &main);
+        setup.show();
+        QTest::qWait(50);
+        Save(&setup, "sensor_configuration");
+
+        TfrmSensorCal cal(Dialogs(), &main);
+        cal.LoadPoints(hub.Conversion(lj0));
+        cal.SetCalName(hub.GetSensorName(lj0));
+        cal.SetCalUnits(hub.GetSensorUnits(lj0));
+        cal.sgPoints->selectRow(2);
+        cal.niInputTest->setValue(2.0);
+        cal.btnConvertClick();
+        cal.show();
+        QTest::qWait(50);
+        Save(&cal, "sensor_calibration");
+
+        const std::vector<TSerialPortEntry> ports = {
+            {QStringLiteral("/dev/ttyUSB0"), QStringLiteral("FT232R USB UART [0403:6001]")},
+            {QStringLiteral("/dev/ttyS0"), QString()}};
+        TfrmAP22 ap22(&main);
+        ap22.SetPorts(ports);
+        ap22.SetPort(QStringLiteral("/dev/ttyUSB0"));
+        ap22.SetUse(true);
+        ap22.show();
+        QTest::qWait(50);
+        Save(&ap22, "sensor_ap22_port");
+        TfrmLM1 lm1(&main);
+        lm1.SetPorts(ports);
+        lm1.SetPort(QStringLiteral("/tmp/quillon-innovate"));
+        lm1.SetUse(true);
+        lm1.SetAuxInputsAction([] {});
+        lm1.memo->setPlainText(QStringLiteral("Found at start-up:\nLM-1 wideband meter\nLC-1 wideband controller"));
+        lm1.show();
+        QTest::qWait(50);
+        Save(&lm1, "sensor_innovate_port");
     }
     if (argc > 2) {
         main.SwitchToSerialPort(QString::fromLocal8Bit(argv[2]));

@@ -1,0 +1,159 @@
+#include "LM1.h"
+
+#include "Errors.h"
+
+namespace {
+
+// The n-bit field of v whose highest bit is hi.
+constexpr int Bits(uint8_t v, int hi, int n)
+{
+    return (v >> (hi + 1 - n)) & ((1 << n) - 1);
+}
+
+constexpr bool IsChained(uint8_t b0)
+{
+    return (b0 & 0x22) == 0x22;
+}
+
+} // namespace
+
+const char* const TLM1::StatusTexts[9] = {
+    "Lambda valid and Aux data valid, normal operation.",
+    "Lambda value contains O2 level in 1/10%",
+    "Free air Calib in progress, Lambda data not valid",
+    "Need Free air Calibration Request, Lambda data not valid",
+    "Warming up, Lambda value is temp in 1/10% of operating temp.",
+    "Heater Calibration,  Lambda value contains calibration countdown.",
+    "Error code in Lambda value",
+    "Lambda Value is Flash level in 1/10%",
+    "Reserved",
+};
+
+TLM1::TLM1(QObject* parent) : TSerSensor(BaudRate, parent) {}
+
+int TLM1::GetLmAux(int index) const
+{
+    if (index < 0 || index > 4) throw Exception(QStringLiteral("LM Aux index out of range"));
+    return FLmAux[index];
+}
+
+int TLM1::GetMtsAux(int index) const
+{
+    if (index < 0 || index > 4) throw Exception(QStringLiteral("MTS Aux index out of range"));
+    return FMtsAux[index];
+}
+
+void TLM1::Receive(const QByteArray& chunk)
+{
+    RxBuffer += chunk;
+    const auto* data = reinterpret_cast<const uint8_t*>(RxBuffer.constData());
+    const int size = static_cast<int>(RxBuffer.size());
+    int pos = 0;
+    while (pos < size) {
+        // Every packet starts with bit 7 set; anything else is skipped.
+        if (!(data[pos] & 0x80)) {
+            ++pos;
+            FInStep = false;
+            continue;
+        }
+        const bool inStep = FInStep;
+        const TSensorChannels before = FChannels;
+        const int used = DecodePacket(data + pos, size - pos);
+        if (used == 0) break; // incomplete: wait for more
+        pos += used;
+        FInStep = true;
+        // A reader that opens mid-stream may take the tail of a packet for a whole one,
+        // so the devices are known from the first packet that follows another directly.
+        if (inStep)
+            FChannelsKnown = true;
+        else if (!FChannelsKnown)
+            FChannels = before;
+    }
+    // What is left is at most one incomplete packet (a chained one is at most 512 bytes).
+    RxBuffer.remove(0, pos);
+}
+
+int TLM1::DecodePacket(const uint8_t* p, int size)
+{
+    const uint8_t b0 = p[0];
+    int length = LM1PacketSize;
+    if (!IsChained(b0)) {
+        FPacketMode = 1;
+        if (size < LM1PacketSize) return 0;
+        DecodeLM1(p);
+    } else {
+        FPacketMode = 2;
+        if (size < 2) return 0;
+        const int words = (b0 & 1) * 128 + Bits(p[1], 6, 7);
+        const int total = 2 + 2 * words;
+        if (size < total) return 0;
+        FMtsAuxCount = 0;
+        int offset = 2;
+        while (offset < total) {
+            const uint8_t b = p[offset];
+            if ((b & 0xE0) == 0x40) {
+                // A sub-packet cut short by the declared length ends the walk.
+                if (offset + LC1PacketSize > total) break;
+                DecodeLC1(p + offset);
+                offset += LC1PacketSize;
+            } else if ((b & 0xA0) == 0x80) {
+                if (offset + LM1PacketSize > total) break;
+                DecodeLM1(p + offset);
+                offset += LM1PacketSize;
+            } else if ((b & 0xC0) == 0) {
+                const int value = Bits(b, 5, 6) * 128 + Bits(p[offset + 1], 6, 7);
+                if (FMtsAuxCount < 5) FMtsAux[FMtsAuxCount++] = value;
+                if (!FChannelsKnown) FChannels |= SensorChannelRange(mtsAux0, InnovateAuxInputs);
+                offset += 2;
+            } else {
+                // A word of no known form is skipped, so the rest can still be read.
+                offset += 2;
+            }
+        }
+        length = total;
+    }
+    ++FPackets;
+    return length;
+}
+
+void TLM1::DecodeLM1(const uint8_t* b)
+{
+    const int f = Bits(b[0], 5, 4);
+    const int af = (b[0] & 1) * 128 + Bits(b[1], 6, 7);
+    const int l = Bits(b[2], 5, 6) * 128 + Bits(b[3], 6, 7);
+    const int k = Bits(b[4], 5, 3);
+    const int v = Bits(b[4], 2, 3) * 128 + Bits(b[5], 6, 7);
+    FStatus = static_cast<uint8_t>(f > 8 ? 8 : f);
+    FAfrMult = af / 10.0;
+    if (FStatus == 0) {
+        FLambda = (l + 500) / 1000.0;
+        FAFR = FLambda * FAfrMult;
+        FO2 = 0;
+    } else {
+        FLambda = 0;
+        FAFR = 0;
+        FO2 = l / 10.0;
+    }
+    FBatVolts = v * 5.0 * k / 1023.0;
+    for (int i = 0; i < InnovateAuxInputs; ++i)
+        FLmAux[i] = Bits(b[6 + 2 * i], 2, 3) * 128 + Bits(b[7 + 2 * i], 6, 7);
+    if (!FChannelsKnown) FChannels |= SensorChannelRange(lmLambda, 10);
+}
+
+void TLM1::DecodeLC1(const uint8_t* c)
+{
+    FStatus = static_cast<uint8_t>(Bits(c[0], 4, 3));
+    const int af = (c[0] & 1) * 128 + Bits(c[1], 6, 7);
+    const int l = Bits(c[2], 5, 6) * 128 + Bits(c[3], 6, 7);
+    FLcAfrMult = af / 10.0;
+    if (FStatus == 0) {
+        FLcLambda = (l + 500) / 1000.0;
+        FLcAFR = FLcLambda * FLcAfrMult;
+        FLcO2 = 0;
+    } else {
+        FLcLambda = 0;
+        FLcAFR = 0;
+        FLcO2 = l / 10.0;
+    }
+    if (!FChannelsKnown) FChannels |= SensorChannelRange(lc_1_Lambda, 4);
+}

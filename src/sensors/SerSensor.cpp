@@ -1,0 +1,66 @@
+#include "SerSensor.h"
+
+#include "Errors.h"
+
+TSerSensor::TSerSensor(int baudRate, QObject* parent) : QObject(parent), FBaudRate(baudRate)
+{
+    connect(&FPort, &QSerialPort::readyRead, this, &TSerSensor::RxChar);
+    connect(&FPort, &QSerialPort::errorOccurred, this, &TSerSensor::PortError);
+}
+
+TSerSensor::~TSerSensor()
+{
+    FPort.disconnect(this);
+    SetActive(false);
+}
+
+void TSerSensor::SetPort(const QString& port)
+{
+    if (port == FPortName) return;
+    const bool wasOpen = FPort.isOpen();
+    SetActive(false);
+    FPortName = port;
+    if (wasOpen) SetActive(true);
+}
+
+void TSerSensor::SetActive(bool value)
+{
+    if (!value) {
+        if (FPort.isOpen()) FPort.close();
+        return;
+    }
+    if (FPort.isOpen()) return;
+    FLastError.clear();
+    FPort.setPortName(FPortName);
+    if (!FPort.open(QIODevice::ReadOnly))
+        throw Exception(
+            QStringLiteral("Unable to open %1: %2").arg(FPortName, FPort.errorString()));
+    const bool ok = FPort.setBaudRate(FBaudRate) && FPort.setDataBits(QSerialPort::Data8) &&
+                    FPort.setStopBits(QSerialPort::OneStop) &&
+                    FPort.setParity(QSerialPort::NoParity) &&
+                    FPort.setFlowControl(QSerialPort::NoFlowControl);
+    if (!ok) {
+        const QString why = FPort.errorString();
+        FPort.close();
+        throw Exception(QStringLiteral("Unable to set up %1: %2").arg(FPortName, why));
+    }
+    // A pseudo-terminal has no modem lines, so these may fail; the port still works.
+    FPort.setDataTerminalReady(false);
+    FPort.setRequestToSend(false);
+    FPort.clearError();
+    FPort.clear(QSerialPort::Input);
+}
+
+void TSerSensor::RxChar()
+{
+    const QByteArray chunk = FPort.readAll();
+    if (!chunk.isEmpty()) Receive(chunk);
+}
+
+void TSerSensor::PortError(QSerialPort::SerialPortError error)
+{
+    // Only a vanished device ends the reading; modem-line and time-out reports do not.
+    if (error != QSerialPort::ResourceError && error != QSerialPort::PermissionError) return;
+    FLastError = FPort.errorString();
+    if (FPort.isOpen()) FPort.close();
+}

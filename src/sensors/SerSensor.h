@@ -1,0 +1,46 @@
+#pragma once
+
+// A sensor that only listens on a serial port: the port set-up, the open/close life
+// cycle, and the hand-over of each receive event to the derived decoder.
+
+#include <QByteArray>
+#include <QObject>
+#include <QSerialPort>
+#include <QString>
+
+class TSerSensor : public QObject {
+    Q_OBJECT
+  public:
+    explicit TSerSensor(int baudRate, QObject* parent = nullptr);
+    ~TSerSensor() override;
+
+    QString Port() const { return FPortName; }
+    // Changing the port of an open sensor reopens it there (and may throw as SetActive).
+    void SetPort(const QString& port);
+    bool Active() const { return FPort.isOpen(); }
+    // Opening throws Exception with the port's reason when the port is missing or busy;
+    // the sensor then stays closed.
+    void SetActive(bool value);
+
+    // Why the port was closed under us (unplugged adapter), empty otherwise. A sensor's
+    // port trouble stays with the sensor: it is never the ECU link's lost port.
+    QString LastError() const { return FLastError; }
+
+    // The decoders take whatever bytes arrive; tests feed them directly.
+    virtual void Receive(const QByteArray& chunk) = 0;
+    // Bytes held for the next chunk.
+    qsizetype Pending() const { return RxBuffer.size(); }
+
+  protected:
+    // Receive bytes not yet consumed; each decoder keeps it bounded.
+    QByteArray RxBuffer;
+
+  private:
+    void RxChar();
+    void PortError(QSerialPort::SerialPortError error);
+
+    QSerialPort FPort;
+    QString FPortName = QStringLiteral("COM1");
+    int FBaudRate;
+    QString FLastError;
+};

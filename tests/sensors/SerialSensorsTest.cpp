@@ -1,0 +1,252 @@
+#include "AP22.h"
+#include "Errors.h"
+#include "LM1.h"
+
+#include <gtest/gtest.h>
+
+#include <random>
+
+namespace {
+
+// ---------------------------------------------------------------- AP22
+
+struct AP22Case {
+    const char* Name;
+    std::vector<QByteArray> Chunks;
+    double Lat, Long;
+};
+
+TEST(AP22, LinesSetTheLastGoodPairAndKeepAPartialLine)
+{
+    const AP22Case cases[] = {
+        {"one line", {"0.12 -0.34\r"}, 0.12, -0.34},
+        {"one number only", {"0.5\r"}, 0, 0},
+        {"two words", {"ab cd\r"}, 0, 0},
+        {"leading blank", {" 0.5\r"}, 0, 0},
+        {"not finite", {"nan 1\r", "1 inf\r"}, 0, 0},
+        {"line feeds and blanks around", {"\n 0.25 0.5 \r\n"}, 0.25, 0.5},
+        {"two lines in one event", {"0.1 0.2\r0.3 0.4\r"}, 0.3, 0.4},
+        {"a bad line after a good one", {"0.1 0.2\rjunk\r"}, 0.1, 0.2},
+        {"split line", {"0.1 0", ".2", "\r"}, 0.1, 0.2},
+        {"no carriage return yet", {"0.1 0.2"}, 0, 0},
+    };
+    for (const AP22Case& c : cases) {
+        TAP22 ap;
+        for (const QByteArray& chunk : c.Chunks)
+            ap.Receive(chunk);
+        EXPECT_DOUBLE_EQ(ap.LatG(), c.Lat) << c.Name;
+        EXPECT_DOUBLE_EQ(ap.LongG(), c.Long) << c.Name;
+    }
+}
+
+TEST(AP22, ANoisyStreamWithoutCarriageReturnsStaysBounded)
+{
+    TAP22 ap;
+    for (int i = 0; i < 100; ++i)
+        ap.Receive(QByteArray(100, '7'));
+    EXPECT_LE(ap.Pending(), TAP22::MaxLine);
+    ap.Receive("\r0.7 0.8\r");
+    EXPECT_DOUBLE_EQ(ap.LatG(), 0.7);
+    EXPECT_EQ(ap.Pending(), 0);
+}
+
+// ---------------------------------------------------------------- Innovate
+
+QByteArray LM1Packet(int f, int af, int l, int k = 1, int v = 0, std::array<int, 5> aux = {})
+{
+    QByteArray p;
+    p += char(0x80 | (f << 2) | (af >> 7));
+    p += char(af & 0x7F);
+    p += char((l >> 7) & 0x3F);
+    p += char(l & 0x7F);
+    p += char((k << 3) | (v >> 7));
+    p += char(v & 0x7F);
+    for (int a : aux) {
+        p += char((a >> 7) & 7);
+        p += char(a & 0x7F);
+    }
+    return p;
+}
+
+QByteArray LC1Packet(int f, int af, int l)
+{
+    QByteArray p;
+    p += char(0x40 | (f << 2) | (af >> 7));
+    p += char(af & 0x7F);
+    p += char((l >> 7) & 0x3F);
+    p += char(l & 0x7F);
+    return p;
+}
+
+QByteArray AuxWord(int v)
+{
+    QByteArray p;
+    p += char((v >> 7) & 0x3F);
+    p += char(v & 0x7F);
+    return p;
+}
+
+// A chained packet whose header declares `words` (by default what the body holds).
+QByteArray Chained(const QByteArray& body, int words = -1)
+{
+    if (words < 0) words = int(body.size() / 2);
+    QByteArray p;
+    p += char(0xA2 | ((words >> 7) & 1));
+    p += char(words & 0x7F);
+    return p + body;
+}
+
+struct LM1Case {
+    const char* Name;
+    QByteArray Packet;
+    int Status;
+    double Lambda, AfrMult, AFR, O2, BatVolts;
+};
+
+TEST(Innovate, LM1PacketsAreDecoded)
+{
+    const LM1Case cases[] = {
+        {"F 0", LM1Packet(0, 147, 500), 0, 1.0, 14.7, 14.7, 0, 0},
+        {"F 1 holds O2", LM1Packet(1, 147, 209), 1, 0, 14.7, 0, 20.9, 0},
+        {"F above 8 reads 8", LM1Packet(12, 147, 209), 8, 0, 14.7, 0, 20.9, 0},
+        {"V 1023 K 1", LM1Packet(0, 147, 500, 1, 1023), 0, 1.0, 14.7, 14.7, 0, 5.0},
+        {"V 1023 K 0", LM1Packet(0, 147, 500, 0, 1023), 0, 1.0, 14.7, 14.7, 0, 0},
+        {"lean", LM1Packet(0, 147, 700, 3, 512), 0, 1.2, 14.7, 1.2 * 14.7, 0, 512 * 15.0 / 1023},
+    };
+    for (const LM1Case& c : cases) {
+        TLM1 lm;
+        lm.Receive(c.Packet + c.Packet);
+        EXPECT_EQ(lm.Status(), c.Status) << c.Name;
+        EXPECT_EQ(lm.PacketMode(), 1) << c.Name;
+        EXPECT_DOUBLE_EQ(lm.Lambda(), c.Lambda) << c.Name;
+        EXPECT_DOUBLE_EQ(lm.AfrMult(), c.AfrMult) << c.Name;
+        EXPECT_DOUBLE_EQ(lm.AFR(), c.AFR) << c.Name;
+        EXPECT_DOUBLE_EQ(lm.O2(), c.O2) << c.Name;
+        EXPECT_DOUBLE_EQ(lm.BatVolts(), c.BatVolts) << c.Name;
+        EXPECT_EQ(lm.Channels(), SensorChannelRange(lmLambda, 10)) << c.Name;
+    }
+
+    TLM1 lm;
+    lm.Receive(LM1Packet(0, 147, 500, 1, 0, {0, 1, 512, 1000, 1023}));
+    EXPECT_EQ(lm.GetLmAux(2), 512);
+    EXPECT_EQ(lm.GetLmAux(4), 1023);
+    EXPECT_THROW(
+        {
+            try {
+                lm.GetLmAux(5);
+            } catch (const Exception& e) {
+                EXPECT_EQ(e.Message, "LM Aux index out of range");
+                throw;
+            }
+        },
+        Exception);
+    EXPECT_THROW(
+        {
+            try {
+                lm.GetMtsAux(-1);
+            } catch (const Exception& e) {
+                EXPECT_EQ(e.Message, "MTS Aux index out of range");
+                throw;
+            }
+        },
+        Exception);
+}
+
+TEST(Innovate, ChainedPacketsCarryLC1LM1AndAuxiliaryWords)
+{
+    // LC-1 (2 words) then LM-1 (8 words): W = 10.
+    TLM1 lm;
+    const QByteArray chain = Chained(LC1Packet(0, 147, 400) + LM1Packet(1, 147, 209));
+    lm.Receive(chain + chain);
+    EXPECT_EQ(lm.PacketMode(), 2);
+    EXPECT_DOUBLE_EQ(lm.LcLambda(), 0.9);
+    EXPECT_DOUBLE_EQ(lm.LcAFR(), 0.9 * 14.7);
+    EXPECT_DOUBLE_EQ(lm.O2(), 20.9);
+    EXPECT_EQ(lm.Status(), 1); // the last sub-packet's
+    EXPECT_EQ(lm.Channels(), SensorChannelRange(lmLambda, 14));
+
+    // Six auxiliary words: the first five are kept.
+    TLM1 mt;
+    QByteArray words;
+    for (int v : {10, 200, 300, 400, 1023, 77})
+        words += AuxWord(v);
+    mt.Receive(Chained(words) + Chained(words));
+    for (int i = 0; i < 5; ++i)
+        EXPECT_EQ(mt.GetMtsAux(i), (std::array{10, 200, 300, 400, 1023})[i]);
+    EXPECT_EQ(mt.Channels(), SensorChannelRange(mtsAux0, 5));
+
+    // The channel list is that of the first complete packet.
+    mt.Receive(Chained(LC1Packet(0, 147, 500)));
+    EXPECT_EQ(mt.Channels(), SensorChannelRange(mtsAux0, 5));
+    EXPECT_DOUBLE_EQ(mt.LcLambda(), 1.0);
+
+    // Opened in the middle of a chain: its LM-1 sub-packet looks like a whole packet, so
+    // the devices are taken from the next packet, which follows it directly.
+    TLM1 late;
+    late.Receive(chain.mid(6));
+    EXPECT_EQ(late.Packets(), 1);
+    EXPECT_TRUE(late.Channels().none());
+    late.Receive(chain);
+    EXPECT_EQ(late.Channels(), SensorChannelRange(lmLambda, 14));
+}
+
+struct StreamCase {
+    const char* Name;
+    std::vector<QByteArray> Chunks;
+    int Packets;
+    double Lambda; // of the last LM-1 decoded
+};
+
+TEST(Innovate, TheByteStreamIsAssembledWhateverItsChunking)
+{
+    const QByteArray a = LM1Packet(0, 147, 500);
+    const QByteArray b = LM1Packet(0, 147, 600);
+    const QByteArray chain = Chained(LC1Packet(0, 147, 500) + LM1Packet(0, 147, 700));
+    std::vector<QByteArray> bytewise;
+    for (char c : chain)
+        bytewise.push_back(QByteArray(1, c));
+
+    const StreamCase cases[] = {
+        {"split over several reads", {a.left(3), a.mid(3, 9), a.mid(12)}, 1, 1.0},
+        {"chained packet byte by byte", bytewise, 1, 1.2},
+        {"two packets in one read", {a + b}, 2, 1.1},
+        {"a packet and the start of the next", {a + b.left(5), b.mid(5)}, 2, 1.1},
+        {"garbage before and between", {"\x01\x02" + a + "\x7f\x00\x10" + chain}, 2, 1.2},
+        {"incomplete packet waits", {a.left(15)}, 0, 0},
+        // The declared length ends inside the LM-1 sub-packet: it is dropped, and the
+        // packet after it still decodes.
+        {"sub-packet past the declared length", {Chained(LM1Packet(0, 147, 900), 3) + b}, 2, 1.1},
+        // A word of no known form (bits 7-5 of 011) is skipped.
+        {"unknown word", {Chained(QByteArray("\x60\x00", 2) + LM1Packet(0, 147, 700))}, 1, 1.2},
+    };
+    for (const StreamCase& c : cases) {
+        TLM1 lm;
+        for (const QByteArray& chunk : c.Chunks)
+            lm.Receive(chunk);
+        EXPECT_EQ(lm.Packets(), c.Packets) << c.Name;
+        EXPECT_DOUBLE_EQ(lm.Lambda(), c.Lambda) << c.Name;
+        EXPECT_LE(lm.Pending(), 2 + 2 * 255) << c.Name;
+    }
+}
+
+TEST(Innovate, RandomBytesNeitherStallNorGrowTheBuffer)
+{
+    std::mt19937 rng(14);
+    TLM1 lm;
+    for (int i = 0; i < 2000; ++i) {
+        QByteArray chunk(int(rng() % 40), '\0');
+        for (char& c : chunk)
+            c = char(rng());
+        lm.Receive(chunk);
+        ASSERT_LE(lm.Pending(), 2 + 2 * 255);
+    }
+    // Whatever it held, a clean stream gets through after at most one longest packet.
+    const QByteArray good = LM1Packet(0, 147, 500);
+    const int before = lm.Packets();
+    for (int i = 0; i < 40; ++i)
+        lm.Receive(good);
+    EXPECT_GT(lm.Packets(), before);
+    EXPECT_DOUBLE_EQ(lm.Lambda(), 1.0);
+}
+
+} // namespace
