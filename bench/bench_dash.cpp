@@ -19,7 +19,6 @@
 #include <QApplication>
 #include <QElapsedTimer>
 #include <QTemporaryDir>
-#include <QTest>
 
 #include <benchmark/benchmark.h>
 
@@ -99,7 +98,10 @@ void BM_DashAtReplyRate(benchmark::State& state)
     bool identified = false;
     link.OnInitResponse = [&](uint8_t, uint8_t, const TByteArray&) { identified = true; };
     link.RequestInit();
-    QTest::qWaitFor([&] { return identified; }, 2000);
+    QElapsedTimer wait;
+    wait.start();
+    while (!identified && wait.elapsed() < 2000)
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
     link.OnInitResponse = nullptr;
     TToolWindowHost host;
     host.Link = [&] { return static_cast<TEcuInterface*>(&link); };

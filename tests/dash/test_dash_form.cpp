@@ -331,7 +331,7 @@ TEST(DashDtc, LayoutAndAddressWalk)
     ASSERT_EQ(t.ActiveCodes().size(), 1u);
     EXPECT_EQ(t.ActiveCodes()[0].Tag, 65536 + 10);
     t.SetDtcLayout(1);
-    for (int i = 0; i < 12; ++i)
+    for (int i = 0; i < 11; ++i)
         t.NextDtcAddress(); // 164 + 5 = historic byte 5 of the one block
     t.DtcByteReceived(0x01);
     EXPECT_EQ(t.ActiveCodes().back().Tag, 40);
