@@ -82,8 +82,7 @@ TEST(DashDraw, DefaultDialTicksAndLabels)
             EXPECT_TRUE(Near(img, g.DialPoint(52.5, a), QColor(0, 0, 255), 150)) << "small " << k;
     }
     // Nothing between two ticks.
-    EXPECT_TRUE(
-        Close(img.pixelColor(g.DialPoint(48, -135 + 6.75)), QColor(0, 0, 0), 100));
+    EXPECT_TRUE(Close(img.pixelColor(g.DialPoint(48, -135 + 6.75)), QColor(0, 0, 0), 100));
     // Labels 0, 10 ... 100 on every second major tick, nothing on the others.
     for (int major = 0; major <= 20; ++major) {
         const QPoint c = g.DialPoint(65, -135 + major * 13.5);

@@ -249,3 +249,24 @@ TEST(DashFile, NumberLists)
     EXPECT_THROW(TextToIntList(QStringLiteral("1,,2")), Exception);
     EXPECT_THROW(TextToFloatList(QStringLiteral("1,2,x")), Exception);
 }
+
+TEST(DashFile, EveryElementFixture)
+{
+    TDashScreen screen;
+    screen.LoadFile(QStringLiteral(QUILLON_DASH_FIXTURES "/every_element/Form.Cfg"));
+    QStringList classes;
+    for (const auto& e : screen.Elements)
+        if (!classes.contains(e->ClassName())) classes << e->ClassName();
+    EXPECT_EQ(classes.size(), 8);
+    auto* back = dynamic_cast<TDashBackground*>(screen.Elements.at(0).get());
+    ASSERT_NE(back, nullptr);
+    EXPECT_TRUE(back->PictureLoaded());
+    auto* title = dynamic_cast<TDashText*>(screen.Elements.at(1).get());
+    ASSERT_NE(title, nullptr);
+    EXPECT_EQ(title->Caption(), QStringLiteral("Every element!"));
+    // Written and read back, it is the same screen.
+    TDashScreen again;
+    again.SetBaseDirectory(screen.BaseDirectory());
+    again.Load(ParseScreenFile(WriteScreenFile(screen.Save())));
+    EXPECT_EQ(again.Save(), screen.Save());
+}
