@@ -282,6 +282,11 @@ void LoadPicture(QImage& image, const QString& fileName, const QString& baseDir)
 
 // ---------------------------------------------------------------- TDashControl
 
+namespace {
+constexpr int MaxSide = 16384;
+constexpr int64_t MaxCachedFace = 4096 * 4096;
+} // namespace
+
 TDashControl::TDashControl(TDashHost* host) : FHost(host) {}
 
 void TDashControl::SetBounds(const QRect& r)
@@ -337,16 +342,19 @@ bool TDashControl::ReadProperty(const TDfmProp& p)
 {
     using namespace DashProp;
     const QString& n = p.Name;
+    // Positions far off any screen are pulled in, so that right and bottom stay representable.
     if (n == QLatin1String("Left"))
-        SetBounds(QRect(Int(p), FBounds.top(), FBounds.width(), FBounds.height()));
+        SetBounds(QRect(std::clamp(Int(p), -MaxSide, MaxSide), FBounds.top(), FBounds.width(),
+                        FBounds.height()));
     else if (n == QLatin1String("Top"))
-        SetBounds(QRect(FBounds.left(), Int(p), FBounds.width(), FBounds.height()));
+        SetBounds(QRect(FBounds.left(), std::clamp(Int(p), -MaxSide, MaxSide), FBounds.width(),
+                        FBounds.height()));
     else if (n == QLatin1String("Width"))
         SetBounds(
-            QRect(FBounds.left(), FBounds.top(), std::clamp(Int(p), 0, 16384), FBounds.height()));
+            QRect(FBounds.left(), FBounds.top(), std::clamp(Int(p), 0, MaxSide), FBounds.height()));
     else if (n == QLatin1String("Height"))
         SetBounds(
-            QRect(FBounds.left(), FBounds.top(), FBounds.width(), std::clamp(Int(p), 0, 16384)));
+            QRect(FBounds.left(), FBounds.top(), FBounds.width(), std::clamp(Int(p), 0, MaxSide)));
     else if (n == QLatin1String("Tag"))
         Tag = Int(p);
     else if (n == QLatin1String("Hint"))

@@ -17,7 +17,8 @@
 #include <limits>
 
 namespace {
-constexpr int MaxScreenSide = 16384;
+// Larger than any monitor; the back buffer of a bigger screen would take gigabytes.
+constexpr int MaxScreenSide = 8192;
 // A screen file is a few kilobytes; anything this big is not one.
 constexpr qint64 MaxScreenFileSize = 16 * 1024 * 1024;
 

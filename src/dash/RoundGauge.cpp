@@ -114,7 +114,7 @@ uint32_t TRoundGauge::BandColourAt(double v) const
 
 double TRoundGauge::ValueAngle(double v) const
 {
-    return (v - FMinVal) * (FInts.AngleEnd - FInts.AngleStart) / Span() + FInts.AngleStart;
+    return (v - FMinVal) * (double(FInts.AngleEnd) - FInts.AngleStart) / Span() + FInts.AngleStart;
 }
 
 QPoint TRoundGauge::DialPoint(double r, double a) const
@@ -200,7 +200,8 @@ void TRoundGauge::DrawFace(QPainter& p)
     p.setFont(font);
     p.setPen(DashColour(Font().Color));
     const double halfX = QFontMetricsF(font).height() / 2;
-    DialText(p, FCaption, (m / 2) * 0.7 - halfX, (FInts.AngleStart + FInts.AngleEnd) / 2.0 + 180);
+    DialText(p, FCaption, (m / 2) * 0.7 - halfX,
+             (double(FInts.AngleStart) + FInts.AngleEnd) / 2 + 180);
 
     if (FInts.BandEnd > FInts.BandStart) {
         const double outer = std::max(FInts.BandStart, FInts.BandEnd);

@@ -4,6 +4,7 @@
 #include "AnalGauge.h"
 #include "BarGauge.h"
 #include "Colours.h"
+#include "DashFile.h"
 #include "DashScreen.h"
 #include "DigiGauge.h"
 #include "RoundGauge.h"
@@ -14,6 +15,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <limits>
 
 namespace {
 
@@ -351,4 +353,27 @@ TEST(DashDraw, TransparentNumberRepaintsTheScreenOpaqueOneOnlyItself)
     EXPECT_TRUE(one.Screen.FullPaintPending());
     t.SetDecimalPlaces(-2);
     EXPECT_EQ(t.DecimalPlaces(), 0);
+}
+
+TEST(DashDraw, NonsenseDialPropertiesNeverBreakTheDrawing)
+{
+    TDashScreen screen;
+    screen.Load(ParseScreenText(QStringLiteral(
+        "object F: TDashGaugeForm\n"
+        "  object A: TRoundGauge\n    TickCount = 0\n    SmallTicks = 0\n    TextInterval = 0\n"
+        "    MinVal = 5\n    MaxVal = 5\n    TextDivide = 0\n    TextDPs = -3\n  end\n"
+        "  object B: TRoundGauge\n    TickCount = 2147483647\n    SmallTicks = 2147483647\n"
+        "    AngleStart = -2147483647\n    AngleEnd = 2147483647\n    BandStart = 0\n    BandEnd = "
+        "2147483647\n"
+        "    NeedleWidth = -4\n    AxleRadius = -9\n  end\n"
+        "  object C: TAnalTextGauge\n    TextDivide = 0\n    DecimalPlaces = 2147483647\n  end\n"
+        "  object D: TThresholdGauge\n    Left = 2147483647\n    Width = 2147483647\n    Height = "
+        "1\n  end\n"
+        "end\n")));
+    for (auto& e : screen.Elements)
+        if (auto* g = dynamic_cast<TDashGauge*>(e.get())) {
+            g->SetValueAnalogue(1e300);
+            g->SetValueAnalogue(-std::numeric_limits<double>::infinity());
+        }
+    EXPECT_FALSE(screen.Buffer().isNull());
 }
