@@ -151,6 +151,17 @@ TEST_F(MainForm, InCarDashOpensWithF3ClosesWithEscAndOpensAgain)
     EXPECT_TRUE(Dialogs->Calls.empty());
 }
 
+TEST_F(MainForm, InCarDashAsTheStartUpWindow)
+{
+    TSettingsStore::Instance().WriteInteger(TfrmMain::SettingsKey, "StartWindow", twDashboard);
+    auto w = Create();
+    ASSERT_TRUE(WaitConnected(*w));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return w->ToolWindow(twDashboard) && w->ToolWindow(twDashboard)->isVisible(); },
+                                3000));
+    w->CloseAllToolWindows();
+    EXPECT_EQ(w->ToolWindow(twDashboard), nullptr);
+}
+
 TEST_F(MainForm, LostConnectionWarnsOnceAndKeepsTrying)
 {
     auto w = Create();
