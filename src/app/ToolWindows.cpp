@@ -6,6 +6,7 @@
 #include "IgnRetardForm.h"
 #include "IgaForm.h"
 #include "MainForm.h"
+#include "ReloadForm.h"
 #include "UserTuneForm.h"
 
 #include <QPointer>
@@ -35,6 +36,33 @@ void RegisterLiveData(TfrmMain& main)
     };
     hooks.Window = [window]() -> QWidget* { return window->data(); };
     main.SetToolWindow(twLiveData, hooks);
+}
+
+// In-car dash screens: every opening makes a new window (it frees itself when closed).
+void RegisterInCarDash(TfrmMain& main)
+{
+    auto windows = std::make_shared<std::vector<QPointer<TDashGaugeForm>>>();
+    const auto prune = [windows] { std::erase_if(*windows, [](const auto& w) { return w.isNull(); }); };
+    TfrmMain::TToolWindowHooks hooks;
+    hooks.Open = [&main, windows, prune] {
+        prune();
+        if (TDashGaugeForm* form = OpenInCarDash(main.MakeHost()))
+            windows->push_back(form);
+    };
+    hooks.Close = [windows] {
+        for (const auto& w : *windows)
+            if (w)
+                w->close();
+        for (const auto& w : *windows)
+            delete w.data();
+        windows->clear();
+    };
+    hooks.Destroy = hooks.Close;
+    hooks.Window = [windows, prune]() -> QWidget* {
+        prune();
+        return windows->empty() ? nullptr : windows->back().data();
+    };
+    main.SetToolWindow(twDashboard, hooks);
 }
 
 // A window that lives for the whole program: created hidden now, shown by Open (maximised
@@ -94,6 +122,7 @@ void RegisterRoadDyno(TfrmMain& main)
 void RegisterToolWindows(TfrmMain& main)
 {
     RegisterLiveData(main);
+    RegisterInCarDash(main);
     // In the order they are created at start.
     RegisterResident<TfrmDTC>(main, twTroubleCodes, true);
     RegisterResident<TfrmIdle>(main, twIdleSpeeds, false);

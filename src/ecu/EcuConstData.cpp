@@ -615,3 +615,29 @@ void RestoreDefinitionTables(const TTableReader& readFile)
     ObdCodes = *obd;
     AddressOverrides = std::move(overrides);
 }
+
+QString EcuParamIdent(int param)
+{
+    if (param < 0 || param >= EcuParamCount) return {};
+    return QLatin1String(ParamIds[param].Name);
+}
+
+int EcuParamFromIdent(const QString& ident)
+{
+    for (const TIdName& id : ParamIds)
+        if (ident == QLatin1String(id.Name)) return id.Index;
+    return -1;
+}
+
+QString EcuSwitchIdent(int sw)
+{
+    if (sw < 0 || sw >= EcuSwitchCount) return {};
+    return QLatin1String(SwitchIds[sw].Name);
+}
+
+int EcuSwitchFromIdent(const QString& ident)
+{
+    for (const TIdName& id : SwitchIds)
+        if (ident == QLatin1String(id.Name)) return id.Index;
+    return -1;
+}

@@ -99,3 +99,10 @@ using TTableReader = std::function<QByteArray(const QString& fileName)>;
 void RestoreDefinitionTables(const TTableReader& readFile);
 // The compiled-in text of one data file; throws Exception when it is missing.
 QByteArray ReadBuiltInTable(const QString& fileName);
+
+// The enumerators' identifiers as dash screen files spell them ("epEngspd", "esDefogSw"):
+// empty for an index out of range, -1 for a name that is not one (exact spelling).
+QString EcuParamIdent(int param);
+int EcuParamFromIdent(const QString& ident);
+QString EcuSwitchIdent(int sw);
+int EcuSwitchFromIdent(const QString& ident);

@@ -82,8 +82,8 @@ TEST_F(MainForm, StartsConnectedToTheDemoEcu)
         EXPECT_TRUE(w->menuToolWindows[t]->isEnabled()) << t;
     // Live tuning only for the ECUs that offer it; the default demo ECU does not.
     EXPECT_FALSE(w->menuToolWindows[twLiveTuning]->isEnabled());
-    // Tool windows that are not built in yet stay disabled.
-    EXPECT_FALSE(w->menuToolWindows[twDashboard]->isEnabled());
+    // The in-car dash opens once connected.
+    EXPECT_TRUE(w->menuToolWindows[twDashboard]->isEnabled());
     EXPECT_FALSE(w->menuAdvanced->menuAction()->isVisible());
     EXPECT_FALSE(w->menuAuthenticity->isVisible());
     EXPECT_FALSE(w->menuWindow->isEnabled());
@@ -128,6 +128,40 @@ TEST_F(MainForm, DiagnosticsWindowsOpenFromTheToolsMenu)
     QWidget* tune = w->ToolWindow(twLiveTuning);
     ASSERT_TRUE(QTest::qWaitFor([&] { return tune->isVisible(); }, 3000));
     EXPECT_EQ(tune->windowTitle(), "Live Tuning Adjustment");
+}
+
+TEST_F(MainForm, InCarDashOpensWithF3ClosesWithEscAndOpensAgain)
+{
+    auto w = Create();
+    w->ShowAsBar();
+    ASSERT_TRUE(WaitConnected(*w));
+    EXPECT_EQ(w->menuToolWindows[twDashboard]->shortcut(), QKeySequence(Qt::Key_F3));
+    QPointer<QWidget> first;
+    for (int round = 0; round < 2; ++round) {
+        w->menuToolWindows[twDashboard]->trigger();
+        ASSERT_TRUE(QTest::qWaitFor([&] { return w->ToolWindow(twDashboard) && w->ToolWindow(twDashboard)->isVisible(); },
+                                    3000));
+        QPointer<QWidget> dash = w->ToolWindow(twDashboard);
+        EXPECT_NE(dash, first);  // every opening makes a new window
+        EXPECT_EQ(dash->size(), QSize(640, 480));
+        EXPECT_TRUE(w->menuWindow->isEnabled());
+        QTest::keyClick(dash, Qt::Key_Escape);
+        ASSERT_TRUE(QTest::qWaitFor([&] { return dash.isNull(); }, 1000));
+        first = dash;
+    }
+    EXPECT_TRUE(QFileInfo::exists(TPaths::DashScreensDir() + "/9/Form.Cfg"));
+    EXPECT_TRUE(Dialogs->Calls.empty());
+}
+
+TEST_F(MainForm, InCarDashAsTheStartUpWindow)
+{
+    TSettingsStore::Instance().WriteInteger(TfrmMain::SettingsKey, "StartWindow", twDashboard);
+    auto w = Create();
+    ASSERT_TRUE(WaitConnected(*w));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return w->ToolWindow(twDashboard) && w->ToolWindow(twDashboard)->isVisible(); },
+                                3000));
+    w->CloseAllToolWindows();
+    EXPECT_EQ(w->ToolWindow(twDashboard), nullptr);
 }
 
 TEST_F(MainForm, LostConnectionWarnsOnceAndKeepsTrying)

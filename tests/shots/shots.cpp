@@ -23,6 +23,7 @@
 #include "MainForm.h"
 #include "Paths.h"
 #include "Plot3DFrame.h"
+#include "ReloadForm.h"
 #include "QuillonApplication.h"
 #include "Rot3D.h"
 #include "Settings.h"
@@ -406,6 +407,37 @@ int main(int argc, char** argv)
             dyno->hide();
         }
         ecu->SetScenario(scRandom);
+    }
+
+    // The in-car dash: screen 0 after a few seconds of polling, a flip through the ten default
+    // screens with the keys, and a screen file that uses every element.
+    {
+        main.Emulator()->SetEcuType(207);
+        main.OpenToolWindow(twDashboard);
+        const auto window = [&] { return qobject_cast<TDashGaugeForm*>(main.ToolWindow(twDashboard)); };
+        (void)QTest::qWaitFor([&] { return window() && window()->isVisible(); }, 3000);
+        if (TDashGaugeForm* dash = window(); dash && dash->isVisible()) {
+            QTest::qWait(3500);
+            Save(dash, "dash_screen0");
+            for (int n = 1; n < 10; ++n) {
+                QTest::keyClick(dash, Qt::Key_Right);
+                QTest::qWait(n == 9 ? 1000 : 100);
+            }
+            Save(dash, "dash_screen9");
+            QTest::keyClick(dash, Qt::Key_Right);
+            if (dash->LoadScreen(QStringLiteral(QUILLON_DASH_FIXTURES "/every_element/Form.Cfg"))) {
+                QTest::qWait(3500);
+                Save(dash, "dash_every_element");
+            }
+            QTest::keyClick(dash, Qt::Key_Escape);
+        } else {
+            std::printf("the dash did not open\n");
+            if (auto* rec = dynamic_cast<TRecordingDialogs*>(&Dialogs()))
+                for (const TDialogCall& c : rec->Calls)
+                    std::printf("  %s\n", qPrintable(c.Text));
+        }
+        main.CloseAllToolWindows();
+        main.Emulator()->SetEcuType(84);
     }
 
     // The three list windows and the About box.
