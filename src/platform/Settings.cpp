@@ -144,6 +144,15 @@ void TSettingsStore::Open(const QString& fileName)
     FSettings = std::make_unique<QSettings>(fileName, QSettings::IniFormat);
 }
 
+void TSettingsStore::OpenInMemory()
+{
+    // A file in a folder that cannot exist: nothing is read, and the write at the end fails
+    // quietly, so the values live only in QSettings' own cache.
+    FSettings = std::make_unique<QSettings>(QStringLiteral("/nonexistent-quillon-memory/settings.ini"),
+                                            QSettings::IniFormat);
+    FSettings->clear();
+}
+
 QString TSettingsStore::FileName() const
 {
     return FSettings ? FSettings->fileName() : DefaultFileName();

@@ -18,6 +18,9 @@ public:
     // The process-wide store. Open() replaces the file behind it.
     static TSettingsStore& Instance();
     void Open(const QString& fileName);
+    // A store that lives in memory only and is never written anywhere: for feeding the
+    // readers values of any kind without a file (the settings fuzz target).
+    void OpenInMemory();
     QString FileName() const;
     // File from the environment or the user's config folder.
     static QString DefaultFileName();
