@@ -6,5 +6,5 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {
     FuzzInit();
     const TLogReadResult result = ReadLog(QByteArrayView(reinterpret_cast<const char*>(data), qsizetype(size)));
-    return result.Captions.size() > 100000 ? 1 : 0;
+    return result.Usable && result.Messages.size() > 1000000 ? 1 : 0;
 }
