@@ -201,7 +201,7 @@ TfrmIGA::TfrmIGA(TToolWindowHost host, QWidget* parent)
         cmbRevLimit->setCurrentIndex(0);
         for (size_t i = 0; i < Vehicles.size(); ++i)
             cmbVehicle->addItem(QLatin1String(Vehicles[i].Name), int(i));
-        cmbVehicle->addItem(QStringLiteral("Custom Vehicle Spec."), -1);
+        cmbVehicle->addItem(QStringLiteral("Custom Vehicle"), -1);
         cmbVehicle->setCurrentIndex(0);
     }
     // 3.

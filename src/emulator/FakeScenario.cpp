@@ -20,17 +20,17 @@ std::optional<TScenario> ScenarioByName(const QString& name)
     return std::nullopt;
 }
 
-double TVehicleSpec::Circumference() const
+double TVehicleSetup::Circumference() const
 {
     return std::numbers::pi * (2 * TyreWidth / 1000 * TyreProfile / 100 + WheelDiameter * 0.0254);
 }
 
-double TVehicleSpec::Speed(int gear, double rpm) const
+double TVehicleSetup::Speed(int gear, double rpm) const
 {
     return rpm * Circumference() / Ratios[gear - 1] / FinalDrive / 60;
 }
 
-double TVehicleSpec::Rpm(int gear, double speed) const
+double TVehicleSetup::Rpm(int gear, double speed) const
 {
     return speed * Ratios[gear - 1] * FinalDrive * 60 / Circumference();
 }
@@ -62,13 +62,13 @@ double TVehicleModel::PeakTorque(int revLimit)
     return best;
 }
 
-double TVehicleModel::Acceleration(const TVehicleSpec& spec, int gear, double v)
+double TVehicleModel::Acceleration(const TVehicleSetup& car, int gear, double v)
 {
-    const double rpm = spec.Rpm(gear, v);
-    const double wheelRadius = spec.Circumference() / (2 * std::numbers::pi);
-    const double force = EngineTorque(rpm) * spec.Ratios[gear - 1] * spec.FinalDrive / wheelRadius;
-    const double drag = spec.CD * spec.FrontalArea * v * v / 2; // air density 1, as the dyno
-    return (force - drag) / spec.Mass;
+    const double rpm = car.Rpm(gear, v);
+    const double wheelRadius = car.Circumference() / (2 * std::numbers::pi);
+    const double force = EngineTorque(rpm) * car.Ratios[gear - 1] * car.FinalDrive / wheelRadius;
+    const double drag = car.CD * car.FrontalArea * v * v / 2; // air density 1, as the dyno
+    return (force - drag) / car.Mass;
 }
 
 void TFakeScenario::Start(TScenario scenario, uint32_t now)
@@ -128,31 +128,31 @@ void TFakeScenario::StepRoadTest(double dt)
     case phHigh:
         FState.Rpm = 2400;
         FState.Throttle = 0.1;
-        FState.SpeedMs = FSpec.Speed(g, FState.Rpm);
+        FState.SpeedMs = FCar.Speed(g, FState.Rpm);
         if (FPhaseTime >= 1.5) next(phFalling);
         break;
     case phFalling:
         FState.Rpm = 2400 - 900 * std::min(FPhaseTime, 1.0);
         FState.Throttle = 0;
-        FState.SpeedMs = FSpec.Speed(g, FState.Rpm);
+        FState.SpeedMs = FCar.Speed(g, FState.Rpm);
         if (FPhaseTime >= 1.0) next(phLow);
         break;
     case phLow:
         FState.Rpm = 1500;
         FState.Throttle = 0.05;
-        FState.SpeedMs = FSpec.Speed(g, FState.Rpm);
+        FState.SpeedMs = FCar.Speed(g, FState.Rpm);
         if (FPhaseTime >= 1.0) next(phPull);
         break;
     case phPull:
         FState.Throttle = 1;
-        FState.SpeedMs += TVehicleModel::Acceleration(FSpec, g, FState.SpeedMs) * dt;
-        FState.Rpm = FSpec.Rpm(g, FState.SpeedMs);
-        if (FState.Rpm >= FSpec.RevLimit) next(phLiftOff);
+        FState.SpeedMs += TVehicleModel::Acceleration(FCar, g, FState.SpeedMs) * dt;
+        FState.Rpm = FCar.Rpm(g, FState.SpeedMs);
+        if (FState.Rpm >= FCar.RevLimit) next(phLiftOff);
         break;
     case phLiftOff:
         FState.Throttle = 0;
         FState.SpeedMs = std::max(0.0, FState.SpeedMs - 3.0 * dt);
-        FState.Rpm = FSpec.Rpm(g, FState.SpeedMs);
+        FState.Rpm = FCar.Rpm(g, FState.SpeedMs);
         if (FPhaseTime >= 1.5) next(phHigh);
         break;
     }
@@ -194,7 +194,7 @@ void TFakeScenario::StepDrive(double dt)
     auto cruiseGear = [this](double speed) {
         int g = 1;
         for (int k = 2; k <= 5; ++k)
-            if (FSpec.Rpm(k, speed) >= 1800) g = k;
+            if (FCar.Rpm(k, speed) >= 1800) g = k;
         return g;
     };
     switch (s.Kind) {
@@ -215,8 +215,8 @@ void TFakeScenario::StepDrive(double dt)
     case dkFullThrottle:
         if (FPhaseTime <= dt) // kick down
             FDriveGear = std::max(1, cruiseGear(v) - 2);
-        if (FSpec.Rpm(FDriveGear, v) >= ShiftRpm && FDriveGear < 5) ++FDriveGear;
-        v += TVehicleModel::Acceleration(FSpec, FDriveGear, v) * dt;
+        if (FCar.Rpm(FDriveGear, v) >= ShiftRpm && FDriveGear < 5) ++FDriveGear;
+        v += TVehicleModel::Acceleration(FCar, FDriveGear, v) * dt;
         done = v >= s.Value;
         break;
     case dkBrake:
@@ -226,7 +226,7 @@ void TFakeScenario::StepDrive(double dt)
         break;
     }
     FState.Throttle = s.Throttle;
-    const double inGear = FSpec.Rpm(FDriveGear, v);
+    const double inGear = FCar.Rpm(FDriveGear, v);
     // The clutch slips below idle speed; pulling away the engine holds a little more.
     const double floor = s.Kind == dkAccelerate && FDriveGear == 1 ? 1200 : IdleRpm;
     FState.Rpm = std::max(floor, inGear);

@@ -28,7 +28,7 @@ std::optional<TScenario> ScenarioByName(const QString& name);
 
 // The car: the Road Dyno window's default set-up ("6spd STI UK&EU", 215/40/17, 7100 RPM,
 // 1275 kg, Cd 0.35, 2.2 m^2), so that a dyno run needs no set-up to find the curve again.
-struct TVehicleSpec {
+struct TVehicleSetup {
     std::array<double, 6> Ratios{3.636, 2.375, 1.761, 1.346, 0.971, 0.756};
     double FinalDrive = 3.8995;
     double TyreWidth = 215, TyreProfile = 40, WheelDiameter = 17;
@@ -53,7 +53,7 @@ class TVehicleModel {
     static double PeakPower(int revLimit);
     static double PeakTorque(int revLimit);
     // Acceleration (m/s^2) at full throttle in gear at road speed v.
-    static double Acceleration(const TVehicleSpec& spec, int gear, double v);
+    static double Acceleration(const TVehicleSetup& car, int gear, double v);
 };
 
 // The state the scenario gives the sensor bytes.
@@ -75,7 +75,7 @@ class TFakeScenario {
     // The gear of the road test's pull, 1..6 (clamped).
     int RoadTestGear() const { return FGear; }
     void SetRoadTestGear(int gear);
-    const TVehicleSpec& Vehicle() const { return FSpec; }
+    const TVehicleSetup& Vehicle() const { return FCar; }
 
     // Moves the engine on to tick now; every byte of one reply comes from one moment.
     void Advance(uint32_t now);
@@ -95,7 +95,7 @@ class TFakeScenario {
     void StepDrive(double dt);
 
     TScenario FScenario = scRandom;
-    TVehicleSpec FSpec;
+    TVehicleSetup FCar;
     int FGear = 3;
     uint32_t FLast = 0;
     bool FStarted = false;

@@ -219,24 +219,24 @@ TLoggerParse ParseLoggerOptions(const QStringList& arguments)
         result.Error = QStringLiteral("--scenario wants Random, Drive or \"Road Test\": %1").arg(o.Scenario);
         return result;
     }
+    // A name that matches nothing is named back with the nearest ones.
+    auto unknown = [&](const char* kind, const QString& name, const QStringList& close) {
+        result.Error = QStringLiteral("No %1 is called \"%2\".").arg(QLatin1String(kind), name) +
+                       (close.isEmpty() ? QString()
+                                        : QStringLiteral(" Did you mean: ") + close.join(QStringLiteral(", ")) +
+                                              QLatin1Char('?'));
+        return result;
+    };
     for (const QString& name : parser.values(param)) {
         const int p = FindParamByName(name);
-        if (p < 0) {
-            const QStringList close = CloseParamMatches(name);
-            result.Error = QStringLiteral("No parameter is called \"%1\".").arg(name) +
-                           (close.isEmpty() ? QString() : QStringLiteral(" Did you mean: ") + close.join(QStringLiteral(", ")) + QLatin1Char('?'));
-            return result;
-        }
+        if (p < 0)
+            return unknown("parameter", name, CloseParamMatches(name));
         o.Params.set(p);
     }
     for (const QString& name : parser.values(sw)) {
         const int s = FindSwitchByName(name);
-        if (s < 0) {
-            const QStringList close = CloseSwitchMatches(name);
-            result.Error = QStringLiteral("No switch is called \"%1\".").arg(name) +
-                           (close.isEmpty() ? QString() : QStringLiteral(" Did you mean: ") + close.join(QStringLiteral(", ")) + QLatin1Char('?'));
-            return result;
-        }
+        if (s < 0)
+            return unknown("switch", name, CloseSwitchMatches(name));
         o.Switches.set(s);
     }
     o.SettingsFile = parser.value(settings);

@@ -106,7 +106,7 @@ TEST_F(Iga, DefaultsAndPresets)
     EXPECT_EQ(Form->cmbGearset->currentText(), "6spd STI UK&EU");
     EXPECT_EQ(Form->cmbRevLimit->currentText(), "7100 - UK Turbo, GT, WRX");
     EXPECT_EQ(Form->cmbTyre->currentText(), "215 40 17");
-    EXPECT_EQ(Form->cmbVehicle->currentText(), "Custom Vehicle Spec.");
+    EXPECT_EQ(Form->cmbVehicle->currentText(), "Custom Vehicle");
     EXPECT_EQ(Form->cmbTestGear->count(), 6);
     EXPECT_EQ(Form->cmbTestGear->currentText(), "3");
     EXPECT_FALSE(Form->neGear[0]->isEnabled());
