@@ -39,10 +39,7 @@ struct TDfmValue {
     static TDfmValue FromFloat(double v);
     static TDfmValue FromString(const QString& s);
     static TDfmValue FromIdent(const QString& s);
-    static TDfmValue FromBool(bool b)
-    {
-        return FromIdent(b ? QStringLiteral("True") : QStringLiteral("False"));
-    }
+    static TDfmValue FromBool(bool b); // below: it needs TDfmProp complete
     static TDfmValue FromSet(const QStringList& items);
     bool operator==(const TDfmValue& o) const;
 };
@@ -53,6 +50,11 @@ struct TDfmProp {
     int Line = 0;
     bool operator==(const TDfmProp& o) const { return Name == o.Name && Value == o.Value; }
 };
+
+inline TDfmValue TDfmValue::FromBool(bool b)
+{
+    return FromIdent(b ? QStringLiteral("True") : QStringLiteral("False"));
+}
 
 struct TDfmObject {
     QString Keyword = QStringLiteral("object"); // object, inherited or inline

@@ -398,6 +398,16 @@ void TDashControl::Paint(QPainter& p)
 {
     const QSize size = FBounds.size();
     if (size.isEmpty()) return;
+    if (int64_t(size.width()) * size.height() > MaxCachedFace) {
+        // Too big to keep a copy of (a screen file may ask for any size): the face is drawn
+        // straight onto the screen, clipped to it, every time.
+        FFace = QImage();
+        FFaceValid = false;
+        DrawFace(p);
+        FaceRedrawn();
+        DrawValue(p);
+        return;
+    }
     if (!FFaceValid || FFace.size() != size) {
         FFace = QImage(size, QImage::Format_ARGB32_Premultiplied);
         FFace.fill(Qt::transparent);

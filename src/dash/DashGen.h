@@ -123,8 +123,10 @@ class TDashControl {
     virtual void WriteProperties(std::vector<TDfmProp>& out) const;
 
     // The whole element: the cached face, then the moving part. The painter's origin is
-    // the element's top-left corner.
+    // the element's top-left corner. A face of more than 4096 x 4096 pixels is not cached
+    // but drawn straight onto the screen.
     void Paint(QPainter& p);
+    qsizetype CachedFaceBytes() const { return FFace.sizeInBytes(); }
     // The moving part alone, over the face already on the screen.
     virtual void DrawValue(QPainter&) {}
     // The face must be drawn again before the next paint.

@@ -140,17 +140,21 @@ TSettingsStore& TSettingsStore::Instance()
 
 void TSettingsStore::Open(const QString& fileName)
 {
-    if (FSettings) FSettings->sync();
+    Flush();
     FSettings = std::make_unique<QSettings>(fileName, QSettings::IniFormat);
+    FInMemory = false;
 }
 
 void TSettingsStore::OpenInMemory()
 {
-    // A file in a folder that cannot exist: nothing is read, and the write at the end fails
-    // quietly, so the values live only in QSettings' own cache.
-    FSettings = std::make_unique<QSettings>(QStringLiteral("/nonexistent-quillon-memory/settings.ini"),
+    // Never synced, and behind a file nobody can make (not even root: the folder would have
+    // to be under /dev/null), so the values live only in QSettings' own cache and the
+    // write QSettings attempts when it is destroyed fails quietly.
+    Flush();
+    FSettings = std::make_unique<QSettings>(QStringLiteral("/dev/null/quillon-in-memory/settings.ini"),
                                             QSettings::IniFormat);
     FSettings->clear();
+    FInMemory = true;
 }
 
 QString TSettingsStore::FileName() const
@@ -244,7 +248,7 @@ void TSettingsStore::WriteString(const QString& key, const QString& name, const 
     QSettings& s = Store(FSettings);
     const QString existing = FindEntry(s, key, name);
     s.setValue(existing.isEmpty() ? Join(ResolveGroup(s, key), EscapeName(name)) : existing, value);
-    s.sync();
+    if (!FInMemory) s.sync();
 }
 
 void TSettingsStore::WriteInteger(const QString& key, const QString& name, int value)
@@ -262,7 +266,7 @@ void TSettingsStore::WriteBinary(const QString& key, const QString& name, const 
     QSettings& s = Store(FSettings);
     const QString existing = FindEntry(s, key, name);
     s.setValue(existing.isEmpty() ? Join(ResolveGroup(s, key), EscapeName(name)) : existing, value);
-    s.sync();
+    if (!FInMemory) s.sync();
 }
 
 void TSettingsStore::WriteDouble(const QString& key, const QString& name, double value)
@@ -296,7 +300,7 @@ void TSettingsStore::DeleteValue(const QString& key, const QString& name)
     s.remove(entry);
     for (qsizetype i = 0; i < below.size(); ++i)
         s.setValue(Join(entry, below[i]), kept[i]);
-    s.sync();
+    if (!FInMemory) s.sync();
 }
 
 void TSettingsStore::DeleteKey(const QString& key)
@@ -310,7 +314,7 @@ void TSettingsStore::DeleteKey(const QString& key)
     const QVariant kept = sameNamedValue ? s.value(group) : QVariant();
     s.remove(group);
     if (sameNamedValue) s.setValue(group, kept);
-    s.sync();
+    if (!FInMemory) s.sync();
 }
 
 QStringList TSettingsStore::ValueNames(const QString& key) const
@@ -332,5 +336,5 @@ QStringList TSettingsStore::KeyNames(const QString& key) const
 
 void TSettingsStore::Flush()
 {
-    if (FSettings) FSettings->sync();
+    if (FSettings && !FInMemory) FSettings->sync();
 }

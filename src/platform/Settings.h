@@ -18,8 +18,8 @@ public:
     // The process-wide store. Open() replaces the file behind it.
     static TSettingsStore& Instance();
     void Open(const QString& fileName);
-    // A store that lives in memory only and is never written anywhere: for feeding the
-    // readers values of any kind without a file (the settings fuzz target).
+    // A store that lives in memory only and is never written anywhere, nor waits on a lock:
+    // for feeding the readers values of any kind without a file (the fuzz targets).
     void OpenInMemory();
     QString FileName() const;
     // File from the environment or the user's config folder.
@@ -50,4 +50,5 @@ public:
 
 private:
     std::unique_ptr<QSettings> FSettings;
+    bool FInMemory = false;
 };

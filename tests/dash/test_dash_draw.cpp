@@ -377,3 +377,27 @@ TEST(DashDraw, NonsenseDialPropertiesNeverBreakTheDrawing)
         }
     EXPECT_FALSE(screen.Buffer().isNull());
 }
+
+TEST(DashDraw, HugeElementIsDrawnWithoutACachedCopyOfItsFace)
+{
+    // A screen file may give an element any size up to 16384 pixels a side; a cached face
+    // of that would be a gigabyte per element.
+    TDashScreen screen;
+    screen.Load(ParseScreenText(QStringLiteral(
+        "object F: TDashGaugeForm\n  ClientWidth = 200\n  ClientHeight = 100\n  Color = clBlack\n"
+        "  object Big: TRoundGauge\n    Left = -8100\n    Top = -8150\n    Width = 16384\n"
+        "    Height = 16384\n  end\n"
+        "  object Small: TRoundGauge\n    Width = 50\n    Height = 50\n  end\n"
+        "end\n")));
+    ASSERT_EQ(screen.Elements.size(), 2u);
+    screen.PaintAll();
+    EXPECT_EQ(screen.Elements[0]->CachedFaceBytes(), 0);
+    EXPECT_EQ(screen.Elements[1]->CachedFaceBytes(), 50 * 50 * 4);
+    // The big dial is still drawn: its centre lies on the screen.
+    const QImage& buffer = screen.Buffer();
+    bool drawn = false;
+    for (int y = 0; y < 100 && !drawn; ++y)
+        for (int x = 60; x < 200 && !drawn; ++x)
+            drawn = buffer.pixelColor(x, y) != QColor(Qt::black);
+    EXPECT_TRUE(drawn);
+}

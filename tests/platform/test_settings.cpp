@@ -1,6 +1,7 @@
 #include "Settings.h"
 
 #include <QFile>
+#include <QFileInfo>
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
@@ -120,6 +121,23 @@ TEST_F(SettingsTest, ListingAndDeletingKeepValuesAndSubKeysApart)
     store.DeleteValue(Key, "Missing"); // nothing to do
     store.DeleteKey("SOFTWARE/Nowhere");
     EXPECT_EQ(store.ReadString(Key + "/Other", "Y"), "5");
+}
+
+TEST(SettingsFile, InMemoryStoreKeepsValuesAndWritesNothing)
+{
+    // Run as root, a store behind a made-up folder would create it and take its lock.
+    TSettingsStore& store = TSettingsStore::Instance();
+    store.OpenInMemory();
+    store.WriteString(Key, "Text", QStringLiteral("kept"));
+    store.WriteDouble(Key, "Ratio", 2.5);
+    store.Flush();
+    EXPECT_EQ(store.ReadString(Key, "Text"), "kept");
+    EXPECT_EQ(store.ReadDouble(Key, "Ratio"), 2.5);
+    const QFileInfo file(store.FileName());
+    EXPECT_FALSE(file.exists());
+    EXPECT_FALSE(QFileInfo(file.absolutePath()).exists());
+    store.OpenInMemory(); // a fresh one is empty
+    EXPECT_FALSE(store.ValueExists(Key, "Text"));
 }
 
 TEST(SettingsFile, DefaultFileComesFromTheEnvironment)

@@ -1,0 +1,2 @@
+object a On=d
+end
