@@ -5,8 +5,8 @@
 # targets; all of them by default.
 #
 #   ./fuzz.sh 600              fuzz every target for ten minutes
-#   ./fuzz.sh --minimise       merge what was found into fuzz/corpus/<name>, keeping only the
-#                              inputs that add coverage (libFuzzer -merge=1)
+#   ./fuzz.sh --minimise       add to fuzz/corpus/<name> the inputs found that reach code
+#                              its files do not (libFuzzer -merge=1); its files all stay
 #
 # A crash worth keeping is copied into fuzz/corpus/<name>, so ./test.sh replays it from then on.
 set -euo pipefail
@@ -37,13 +37,12 @@ export QT_QPA_PLATFORM=offscreen ASAN_OPTIONS=detect_leaks=0
 
 if [ $minimise -eq 1 ]; then
   for t in "${targets[@]}"; do
-    merged=build-fuzz/merged/$t
-    rm -rf "$merged" && mkdir -p "$merged" build-fuzz/corpus/$t
-    build-fuzz/fuzz/fuzz_$t -merge=1 "$merged" fuzz/corpus/$t build-fuzz/corpus/$t \
-      >build-fuzz/$t.merge.log 2>&1
-    rm -f fuzz/corpus/$t/*
-    cp "$merged"/* fuzz/corpus/$t/
-    echo "$t: $(find fuzz/corpus/$t -type f | wc -l) inputs kept"
+    # The named seeds and regression inputs stay; of the inputs found, only those that
+    # reach something they do not are added.
+    mkdir -p build-fuzz/corpus/$t
+    before=$(find fuzz/corpus/$t -type f | wc -l)
+    build-fuzz/fuzz/fuzz_$t -merge=1 fuzz/corpus/$t build-fuzz/corpus/$t >build-fuzz/$t.merge.log 2>&1
+    echo "$t: $before inputs kept, $(( $(find fuzz/corpus/$t -type f | wc -l) - before )) added"
   done
   exit 0
 fi
