@@ -11,16 +11,7 @@ namespace {
 std::unique_ptr<TRunData> FullRun()
 {
     auto run = std::make_unique<TRunData>();
-    run->Ratios = GearSets[3].Ratios;
-    run->FinalDrive = GearSets[3].FinalDrive;
-    run->TyreWidth = 215;
-    run->TyreProfile = 40;
-    run->WheelDiameter = 17;
-    run->RevLimit = 7100;
-    run->Mass = 1275;
-    run->CD = 0.35;
-    run->FrontalArea = 2.2;
-    run->TestGear = 3;
+    SetDefaultSetup(*run);
     // A slow pull that peaks at the end, so that the whole trace is used.
     for (int i = 0; i < MaxRevSamples; ++i)
         run->Samples[i] = {i * 0.012, 2000 + 5100 * std::sin(i * 1.5707 / MaxRevSamples)};

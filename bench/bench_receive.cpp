@@ -1,6 +1,7 @@
 // Receive-and-decode path of the link: the bytes of a 60-address read reply go through
 // the receive state machine, reply decoding and value scaling to OnParamValues.
 
+#include "BufferLink.h"
 #include "EcuConstData.h"
 #include "EcuInterface.h"
 
@@ -12,33 +13,9 @@
 #include <benchmark/benchmark.h>
 
 namespace {
-class TBenchLink : public TEcuInterface {
-public:
-    int Read(uint8_t* buffer, int count) override
-    {
-        int n = 0;
-        while (n < count && Pos < Rx.size())
-            buffer[n++] = Rx[Pos++];
-        return n;
-    }
-    bool GetActive() const override { return true; }
-    void SetActive(bool) override {}
-    int GetBaudRate() const override { return 4800; }
-    uint8_t GetParity() const override { return 0; }
-    std::function<void()> GetRxEventHandler() const override { return {}; }
-    void SetRxEventHandler(std::function<void()>) override {}
-    bool PortReady() const override { return true; }
-    void SetRxThreshold(int) override {}
-    QString GetDescription() const override { return {}; }
-    int FlushRxBuf() override { return 0; }
-
-    TByteArray Rx;
-    size_t Pos = 0;
-};
-
 void BM_ReceiveReadReply60(benchmark::State& state)
 {
-    TBenchLink link;
+    TBufferLink link;
     // 60 addresses: one-byte and two-byte parameters with an address in the variable area,
     // then the switch bytes, as a busy capture would ask for them.
     TParamSet params;
@@ -65,8 +42,7 @@ void BM_ReceiveReadReply60(benchmark::State& state)
         sink += v[epEngspd];
     };
     for (auto _ : state) {
-        link.Rx = frame;
-        link.Pos = 0;
+        link.Feed(frame.data(), frame.size());
         link.ProcessRx();
     }
     benchmark::DoNotOptimize(sink);

@@ -5,12 +5,16 @@
 // that starts at zero and moves only as the target moves it, so that a run depends on its
 // bytes alone.
 
+#include "BufferLink.h"
 #include "Clock.h"
 #include "EcuConstData.h"
 #include "EcuInterface.h"
 #include "Settings.h"
 
+#include <QByteArray>
 #include <QCoreApplication>
+
+#include <algorithm>
 
 #include <cstddef>
 #include <cstdint>
@@ -40,44 +44,38 @@ inline void FuzzInit()
     FuzzNow() = 0;
 }
 
-// A link whose "port" is the fuzz input: everything it reads comes from the bytes given,
-// everything it sends goes nowhere. Reading moves the clock on by the wire time of the
+// A link whose "port" is the fuzz input. Reading moves the clock on by the wire time of the
 // bytes. No event loop runs, so its timers (the stalled-frame reset, the retries) never
 // fire by themselves; a target that wants the stall reset calls ResetReceiver, as the
 // timer would, when its own clock has moved past the stall time.
-class TFuzzLink : public TEcuInterface {
+class TFuzzLink : public TBufferLink {
 public:
     void Feed(const uint8_t* data, size_t size)
     {
-        FData = data;
-        FSize = size;
-        FPos = 0;
+        TBufferLink::Feed(data, size);
         FStart = FuzzNow();
     }
     int Read(uint8_t* buffer, int count) override
     {
-        int n = 0;
-        while (n < count && FPos < FSize)
-            buffer[n++] = FData[FPos++];
+        const int n = TBufferLink::Read(buffer, count);
         // Ten bits a byte at the line rate, as on the wire (9840 / baud ms per byte).
-        FuzzNow() = FStart + uint32_t(FPos * 9840 / size_t(GetBaudRate()));
+        FuzzNow() = FStart + uint32_t(BytesRead() * 9840 / size_t(GetBaudRate()));
         return n;
     }
-    bool GetActive() const override { return true; }
-    void SetActive(bool) override {}
-    int GetBaudRate() const override { return 4800; }
-    uint8_t GetParity() const override { return 0; }
-    std::function<void()> GetRxEventHandler() const override { return {}; }
-    void SetRxEventHandler(std::function<void()>) override {}
-    bool PortReady() const override { return true; }
-    void SetRxThreshold(int) override {}
-    QString GetDescription() const override { return QStringLiteral("fuzz"); }
-    int FlushRxBuf() override { return 0; }
-    bool SupportsFastPoll() const override { return true; }
 
 private:
-    const uint8_t* FData = nullptr;
-    size_t FSize = 0;
-    size_t FPos = 0;
     uint32_t FStart = 0;
 };
+
+// The rest of an input after its first byte, handed over in chunks as a serial port would:
+// the low six bits of the first byte give the chunk size, 0 the whole rest at once.
+template <class Receive>
+void FeedInChunks(const uint8_t* data, size_t size, Receive&& receive)
+{
+    if (size == 0)
+        return;
+    const size_t chunk = data[0] % 64 == 0 ? size : data[0] % 64;
+    for (size_t pos = 1; pos < size; pos += chunk)
+        receive(QByteArray(reinterpret_cast<const char*>(data + pos),
+                           qsizetype(std::min(chunk, size - pos))));
+}

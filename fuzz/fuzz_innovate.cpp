@@ -4,7 +4,6 @@
 #include "FuzzCommon.h"
 #include "LM1.h"
 
-#include <algorithm>
 #include <cmath>
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
@@ -12,13 +11,11 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     FuzzInit();
     if (size == 0)
         return 0;
-    const size_t chunk = data[0] % 64 == 0 ? size : data[0] % 64;
     TLM1 lm;
     lm.SetGetRPM(data[0] & 0x40);
     constexpr qsizetype LongestPacket = 2 + 2 * 255; // a chained header and 255 words
-    for (size_t pos = 1; pos < size; pos += chunk) {
-        const size_t n = std::min(chunk, size - pos);
-        lm.Receive(QByteArray(reinterpret_cast<const char*>(data + pos), qsizetype(n)));
+    FeedInChunks(data, size, [&](const QByteArray& chunk) {
+        lm.Receive(chunk);
         if (lm.Pending() > LongestPacket || lm.Status() > 8)
             __builtin_trap();
         const double values[] = {lm.Lambda(), lm.O2(),       lm.AfrMult(),   lm.AFR(),
@@ -32,6 +29,6 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
             if (lm.GetLmAux(i) < 0 || lm.GetLmAux(i) > 1023 || lm.GetMtsAux(i) < 0 ||
                 lm.GetMtsAux(i) > 8191)
                 __builtin_trap();
-    }
+    });
     return 0;
 }

@@ -68,6 +68,20 @@ void TShortString::Assign(const QString& text)
     Length = static_cast<uint8_t>(bytes.size());
 }
 
+void SetDefaultSetup(TRunData& run)
+{
+    run.Ratios = GearSets[3].Ratios;
+    run.FinalDrive = GearSets[3].FinalDrive;
+    run.TyreWidth = 215;
+    run.TyreProfile = 40;
+    run.WheelDiameter = 17;
+    run.RevLimit = 7100;
+    run.Mass = 1275;
+    run.CD = 0.35;
+    run.FrontalArea = 2.2;
+    run.TestGear = 3;
+}
+
 double TyreCircumference(const TRunData& run)
 {
     const double sidewall = (run.TyreWidth / 1000.0) * (run.TyreProfile / 100.0);

@@ -125,6 +125,11 @@ extern const std::array<TVehicleData, 5> Vehicles;
 // The in-gear speed ranges, mph.
 extern const std::array<std::pair<double, double>, 8> InGearRanges;
 
+// The set-up a new road test starts from: the 6-speed STI gearbox (UK & EU), 215/40 R17
+// tyres, a 7100 rpm limit, a 1275 kg car with Cd 0.35 and 2.2 m^2, 3rd gear. The comment,
+// the ambient values and the samples are left as they are.
+void SetDefaultSetup(TRunData& run);
+
 double TyreCircumference(const TRunData& run);
 // Road speed in m/s in gear 1..6 at rpm; uses the Circumference of calc.
 double SpeedAtRpm(int gear, const TRunData& run, const TCalcData& calc, double rpm);

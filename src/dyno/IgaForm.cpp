@@ -210,16 +210,7 @@ TfrmIGA::TfrmIGA(TToolWindowHost host, QWidget* parent)
 
     // 4. The defaults.
     TRunData& r = *FRun;
-    r.Ratios = GearSets[3].Ratios;
-    r.FinalDrive = GearSets[3].FinalDrive;
-    r.TyreWidth = 215;
-    r.TyreProfile = 40;
-    r.WheelDiameter = 17;
-    r.RevLimit = 7100;
-    r.Mass = 1275;
-    r.CD = 0.35;
-    r.FrontalArea = 2.2;
-    r.TestGear = 3;
+    SetDefaultSetup(r);
     r.Comment.Assign(QString());
     r.AtmPressure = NotMeasured;
     r.AIT = NotMeasured;
@@ -243,6 +234,26 @@ TNumEdit* TfrmIGA::NumEdit(double lo, double hi, int maxLength)
     if (maxLength > 0) e->setMaxLength(maxLength);
     e->setFixedWidth(70);
     return e;
+}
+
+QComboBox* TfrmIGA::ChoiceGroup(QVBoxLayout* into, const QString& caption,
+                                std::initializer_list<std::pair<QString, TNumEdit*>> rows,
+                                void (TfrmIGA::*apply)(), void (TfrmIGA::*changed)())
+{
+    auto* box = new QGroupBox(caption);
+    auto* form = new QFormLayout(box);
+    auto* choice = new QComboBox(box);
+    form->addRow(choice);
+    for (const auto& [label, edit] : rows) {
+        form->addRow(label, edit);
+        connect(edit, &TNumEdit::ValueAccepted, this, changed);
+    }
+    connect(choice, &QComboBox::activated, this, [this, apply, changed] {
+        (this->*apply)();
+        (this->*changed)();
+    });
+    into->addWidget(box);
+    return choice;
 }
 
 QWidget* TfrmIGA::BuildSetupTab()
@@ -275,57 +286,19 @@ QWidget* TfrmIGA::BuildSetupTab()
     });
     left->addWidget(gearbox);
 
-    // Wheels and tyres
-    auto* tyres = new QGroupBox(QStringLiteral("Wheels && Tyres"), page);
-    auto* tf = new QFormLayout(tyres);
-    cmbTyre = new QComboBox(tyres);
-    neTyreWidth = NumEdit(100, 500);
-    neTyreProfile = NumEdit(10, 100);
-    neWheelDiameter = NumEdit(10, 25);
-    tf->addRow(cmbTyre);
-    tf->addRow(QStringLiteral("Tyre Width"), neTyreWidth);
-    tf->addRow(QStringLiteral("Tyre Profile"), neTyreProfile);
-    tf->addRow(QStringLiteral("Wheel Diameter"), neWheelDiameter);
-    for (TNumEdit* e : {neTyreWidth, neTyreProfile, neWheelDiameter})
-        connect(e, &TNumEdit::ValueAccepted, this, &TfrmIGA::WheelorTyreChanged);
-    connect(cmbTyre, &QComboBox::activated, this, [this] {
-        ApplyTyreChoice();
-        WheelorTyreChanged();
-    });
-    left->addWidget(tyres);
-
-    // Rev limit
-    auto* revs = new QGroupBox(QStringLiteral("Engine Rev Limit"), page);
-    auto* rf = new QFormLayout(revs);
-    cmbRevLimit = new QComboBox(revs);
-    neRevLimit = NumEdit(5000, 15000);
-    rf->addRow(cmbRevLimit);
-    rf->addRow(QStringLiteral("Custom Rev Limit"), neRevLimit);
-    connect(neRevLimit, &TNumEdit::ValueAccepted, this, &TfrmIGA::RevLimitChange);
-    connect(cmbRevLimit, &QComboBox::activated, this, [this] {
-        ApplyRevLimitChoice();
-        RevLimitChange();
-    });
-    left->addWidget(revs);
-
-    // Vehicle
-    auto* vehicle = new QGroupBox(QStringLiteral("Vehicle"), page);
-    auto* vf = new QFormLayout(vehicle);
-    cmbVehicle = new QComboBox(vehicle);
-    neMass = NumEdit(100, 10000);
-    neCD = NumEdit(0.1, 1);
-    neFrontalArea = NumEdit(1, 5);
-    vf->addRow(cmbVehicle);
-    vf->addRow(QStringLiteral("Mass (kg)"), neMass);
-    vf->addRow(QStringLiteral("Drag Cd"), neCD);
-    vf->addRow(QStringLiteral("Frontal Area sqm"), neFrontalArea);
-    for (TNumEdit* e : {neMass, neCD, neFrontalArea})
-        connect(e, &TNumEdit::ValueAccepted, this, &TfrmIGA::MassOrDragChanged);
-    connect(cmbVehicle, &QComboBox::activated, this, [this] {
-        ApplyVehicleChoice();
-        MassOrDragChanged();
-    });
-    left->addWidget(vehicle);
+    cmbTyre = ChoiceGroup(left, QStringLiteral("Wheels && Tyres"),
+                          {{QStringLiteral("Tyre Width"), neTyreWidth = NumEdit(100, 500)},
+                           {QStringLiteral("Tyre Profile"), neTyreProfile = NumEdit(10, 100)},
+                           {QStringLiteral("Wheel Diameter"), neWheelDiameter = NumEdit(10, 25)}},
+                          &TfrmIGA::ApplyTyreChoice, &TfrmIGA::WheelorTyreChanged);
+    cmbRevLimit = ChoiceGroup(left, QStringLiteral("Engine Rev Limit"),
+                              {{QStringLiteral("Custom Rev Limit"), neRevLimit = NumEdit(5000, 15000)}},
+                              &TfrmIGA::ApplyRevLimitChoice, &TfrmIGA::RevLimitChange);
+    cmbVehicle = ChoiceGroup(left, QStringLiteral("Vehicle"),
+                             {{QStringLiteral("Mass (kg)"), neMass = NumEdit(100, 10000)},
+                              {QStringLiteral("Drag Cd"), neCD = NumEdit(0.1, 1)},
+                              {QStringLiteral("Frontal Area sqm"), neFrontalArea = NumEdit(1, 5)}},
+                             &TfrmIGA::ApplyVehicleChoice, &TfrmIGA::MassOrDragChanged);
 
     // Test gear
     auto* testGear = new QGroupBox(QStringLiteral("Test Gear"), page);

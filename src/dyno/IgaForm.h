@@ -14,7 +14,9 @@
 #include <QWidget>
 
 #include <array>
+#include <initializer_list>
 #include <memory>
+#include <utility>
 
 class QAbstractButton;
 class QButtonGroup;
@@ -26,6 +28,7 @@ class QPlainTextEdit;
 class QPushButton;
 class QTabWidget;
 class TNumEdit;
+class QVBoxLayout;
 
 // A captioned group of radio buttons with an item index, as the window's choices are.
 class TRadioGroup : public QWidget {
@@ -173,6 +176,11 @@ class TfrmIGA : public QWidget {
     };
 
     QWidget* BuildSetupTab();
+    // A set-up group: a choice list above labelled edits. An accepted edit runs changed; a
+    // choice runs apply (which fills the edits), then changed.
+    QComboBox* ChoiceGroup(QVBoxLayout* into, const QString& caption,
+                           std::initializer_list<std::pair<QString, TNumEdit*>> rows,
+                           void (TfrmIGA::*apply)(), void (TfrmIGA::*changed)());
     QWidget* BuildGraphTab();
     QWidget* BuildReportTab();
     TNumEdit* NumEdit(double lo, double hi, int maxLength = 0);

@@ -10,6 +10,23 @@ constexpr int Bits(uint8_t v, int hi, int n)
     return (v >> (hi + 1 - n)) & ((1 << n) - 1);
 }
 
+// The AFR multiplier and the mixture field of an LM-1 or LC-1 packet: lambda (and AFR) under
+// function code 0, otherwise the oxygen reading.
+void DecodeMixture(int status, int afField, int field, double& afrMult, double& lambda,
+                   double& afr, double& o2)
+{
+    afrMult = afField / 10.0;
+    if (status == 0) {
+        lambda = (field + 500) / 1000.0;
+        afr = lambda * afrMult;
+        o2 = 0;
+    } else {
+        lambda = 0;
+        afr = 0;
+        o2 = field / 10.0;
+    }
+}
+
 constexpr bool IsChained(uint8_t b0)
 {
     return (b0 & 0x22) == 0x22;
@@ -124,16 +141,7 @@ void TLM1::DecodeLM1(const uint8_t* b)
     const int k = Bits(b[4], 5, 3);
     const int v = Bits(b[4], 2, 3) * 128 + Bits(b[5], 6, 7);
     FStatus = static_cast<uint8_t>(f > 8 ? 8 : f);
-    FAfrMult = af / 10.0;
-    if (FStatus == 0) {
-        FLambda = (l + 500) / 1000.0;
-        FAFR = FLambda * FAfrMult;
-        FO2 = 0;
-    } else {
-        FLambda = 0;
-        FAFR = 0;
-        FO2 = l / 10.0;
-    }
+    DecodeMixture(FStatus, af, l, FAfrMult, FLambda, FAFR, FO2);
     FBatVolts = v * 5.0 * k / 1023.0;
     for (int i = 0; i < InnovateAuxInputs; ++i)
         FLmAux[i] = Bits(b[6 + 2 * i], 2, 3) * 128 + Bits(b[7 + 2 * i], 6, 7);
@@ -145,15 +153,6 @@ void TLM1::DecodeLC1(const uint8_t* c)
     FStatus = static_cast<uint8_t>(Bits(c[0], 4, 3));
     const int af = (c[0] & 1) * 128 + Bits(c[1], 6, 7);
     const int l = Bits(c[2], 5, 6) * 128 + Bits(c[3], 6, 7);
-    FLcAfrMult = af / 10.0;
-    if (FStatus == 0) {
-        FLcLambda = (l + 500) / 1000.0;
-        FLcAFR = FLcLambda * FLcAfrMult;
-        FLcO2 = 0;
-    } else {
-        FLcLambda = 0;
-        FLcAFR = 0;
-        FLcO2 = l / 10.0;
-    }
+    DecodeMixture(FStatus, af, l, FLcAfrMult, FLcLambda, FLcAFR, FLcO2);
     if (!FChannelsKnown) FChannels |= SensorChannelRange(lc_1_Lambda, 4);
 }

@@ -1,6 +1,7 @@
 // The live-data window on the emulated link: polling, the log it writes, its triggers, its
 // recovery from failed requests and its settings.
 #include "DashBoardForm.h"
+#include "IdentifyEcu.h"
 
 #include "ChartAxes.h"
 
@@ -42,11 +43,7 @@ protected:
         Ecu = std::make_unique<TFakeEcu>(11u);
         Ecu->Connect(Link.get());
         Link->SetActive(true);
-        bool identified = false;
-        Link->OnInitResponse = [&](uint8_t, uint8_t, const TByteArray&) { identified = true; };
-        Link->RequestInit();
-        ASSERT_TRUE(QTest::qWaitFor([&] { return identified; }, 2000));
-        Link->OnInitResponse = nullptr;
+        ASSERT_TRUE(IdentifyEcu(*Link));
         Link->OnRequestTimeout = [this](const TByteArray&) { ++MainTimeouts; };
     }
     void TearDown() override

@@ -9,6 +9,7 @@
 #include "FakeEcu.h"
 #include "FakeEcuInterface.h"
 #include "IAP22Reader.h"
+#include "IdentifyEcu.h"
 #include "ReloadForm.h"
 #include "RoundGauge.h"
 #include "SensorHub.h"
@@ -56,11 +57,7 @@ class DashForm : public ::testing::Test {
             read(d, s, n, a);
         };
         Link->SetActive(true);
-        bool identified = false;
-        Link->OnInitResponse = [&](uint8_t, uint8_t, const TByteArray&) { identified = true; };
-        Link->RequestInit();
-        ASSERT_TRUE(QTest::qWaitFor([&] { return identified; }, 2000));
-        Link->OnInitResponse = nullptr;
+        ASSERT_TRUE(IdentifyEcu(*Link));
         Reads.clear();
     }
     TToolWindowHost Host()

@@ -7,6 +7,7 @@
 #include "EcuInterface.h"
 #include "FakeEcu.h"
 #include "FakeEcuInterface.h"
+#include "IdentifyEcu.h"
 #include "Settings.h"
 #include "ToolWindowHost.h"
 
@@ -51,11 +52,7 @@ class DiagFixture {
         };
         Link->SetActive(true);
         Link->Log().SetLogInformation(true);
-        bool identified = false;
-        Link->OnInitResponse = [&](uint8_t, uint8_t, const TByteArray&) { identified = true; };
-        Link->RequestInit();
-        ASSERT_TRUE(QTest::qWaitFor([&] { return identified; }, 2000));
-        Link->OnInitResponse = nullptr;
+        ASSERT_TRUE(IdentifyEcu(*Link));
         Link->OnRequestTimeout = [this](const TByteArray&) { ++Timeouts; };
         Reads.clear();
         Writes.clear();

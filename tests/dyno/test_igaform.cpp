@@ -1,6 +1,7 @@
 // The Road Dyno window on the emulated link: its set-up fields and presets, the test
 // procedure against the "Road Test" scenario (with and without streaming), the files it
 // opens and saves, and the graphs and report it rebuilds.
+#include "IdentifyEcu.h"
 #include "IgaForm.h"
 
 #include "Clock.h"
@@ -39,11 +40,7 @@ class Iga : public ::testing::Test {
         Ecu = std::make_unique<TFakeEcu>(7u);
         Ecu->Connect(Link.get());
         Link->SetActive(true);
-        bool identified = false;
-        Link->OnInitResponse = [&](uint8_t, uint8_t, const TByteArray&) { identified = true; };
-        Link->RequestInit();
-        ASSERT_TRUE(QTest::qWaitFor([&] { return identified; }, 2000));
-        Link->OnInitResponse = nullptr;
+        ASSERT_TRUE(IdentifyEcu(*Link));
         Link->OnRequestTimeout = [this](const TByteArray&) {
             ++Timeouts;
             if (Form) Form->LinkTimeout(); // as the main window does while not connected
