@@ -114,6 +114,17 @@ int FindItem(const QComboBox* combo, const QString& text, int fallback)
     return fallback;
 }
 
+// A page of the window's tabs, with a fresh layout of the given kind and 2-pixel margins.
+template <class Layout>
+Layout* AddPage(QTabWidget* tabs, QWidget*& page, const QString& caption)
+{
+    page = new QWidget;
+    tabs->addTab(page, caption);
+    auto* layout = new Layout(page);
+    layout->setContentsMargins(2, 2, 2, 2);
+    return layout;
+}
+
 } // namespace
 
 TfrmLogViewer::TfrmLogViewer(const TToolWindowHost& host, QWidget* parent)
@@ -185,10 +196,7 @@ TfrmLogViewer* TfrmLogViewer::Open(const TToolWindowHost& host, const QString& f
 
 void TfrmLogViewer::BuildTimeGraphsPage()
 {
-    tabTimeGraphs = new QWidget;
-    pgcPages->addTab(tabTimeGraphs, QStringLiteral("Time Graphs"));
-    auto* page = new QVBoxLayout(tabTimeGraphs);
-    page->setContentsMargins(2, 2, 2, 2);
+    auto* page = AddPage<QVBoxLayout>(pgcPages, tabTimeGraphs, QStringLiteral("Time Graphs"));
     auto* top = new QHBoxLayout;
     page->addLayout(top);
 
@@ -254,10 +262,7 @@ void TfrmLogViewer::BuildTimeGraphsPage()
 
 void TfrmLogViewer::BuildDataTablePage()
 {
-    tabDataTable = new QWidget;
-    pgcPages->addTab(tabDataTable, QStringLiteral("Data Table"));
-    auto* page = new QVBoxLayout(tabDataTable);
-    page->setContentsMargins(2, 2, 2, 2);
+    auto* page = AddPage<QVBoxLayout>(pgcPages, tabDataTable, QStringLiteral("Data Table"));
     DataGrid = new TLogDataGrid(tabDataTable);
     FModel = new TLogTableModel(Data, this);
     DataGrid->setModel(FModel);
@@ -266,10 +271,7 @@ void TfrmLogViewer::BuildDataTablePage()
 
 void TfrmLogViewer::BuildCustom2DPage()
 {
-    tabCustom2D = new QWidget;
-    pgcPages->addTab(tabCustom2D, QStringLiteral("Custom 2D Graphing"));
-    auto* page = new QHBoxLayout(tabCustom2D);
-    page->setContentsMargins(2, 2, 2, 2);
+    auto* page = AddPage<QHBoxLayout>(pgcPages, tabCustom2D, QStringLiteral("Custom 2D Graphing"));
     auto* controls = new QGridLayout;
     page->addLayout(controls);
 
@@ -333,10 +335,7 @@ void TfrmLogViewer::BuildCustom2DPage()
 
 void TfrmLogViewer::BuildCustom3DPage()
 {
-    tabCustom3D = new QWidget;
-    pgcPages->addTab(tabCustom3D, QStringLiteral("Custom 3D Graphing"));
-    auto* page = new QVBoxLayout(tabCustom3D);
-    page->setContentsMargins(2, 2, 2, 2);
+    auto* page = AddPage<QVBoxLayout>(pgcPages, tabCustom3D, QStringLiteral("Custom 3D Graphing"));
     auto* controls = new QGridLayout;
     page->addLayout(controls);
     auto combo = [&](const QString& caption, int column) {
@@ -367,10 +366,7 @@ void TfrmLogViewer::BuildCustom3DPage()
 
 void TfrmLogViewer::BuildCommentsPage()
 {
-    tabComments = new QWidget;
-    pgcPages->addTab(tabComments, QStringLiteral("Log File Comments"));
-    auto* page = new QVBoxLayout(tabComments);
-    page->setContentsMargins(2, 2, 2, 2);
+    auto* page = AddPage<QVBoxLayout>(pgcPages, tabComments, QStringLiteral("Log File Comments"));
     memoComments = new QPlainTextEdit(tabComments);
     memoComments->setLineWrapMode(QPlainTextEdit::NoWrap);
     page->addWidget(memoComments, 1);
@@ -384,10 +380,7 @@ void TfrmLogViewer::BuildCommentsPage()
 
 void TfrmLogViewer::BuildTipsPage()
 {
-    tabTips = new QWidget;
-    pgcPages->addTab(tabTips, QStringLiteral("Tips"));
-    auto* page = new QVBoxLayout(tabTips);
-    page->setContentsMargins(2, 2, 2, 2);
+    auto* page = AddPage<QVBoxLayout>(pgcPages, tabTips, QStringLiteral("Tips"));
     memoTips = new QPlainTextEdit(tabTips);
     memoTips->setReadOnly(true);
     memoTips->setPlainText(QString::fromLatin1(TipsText));
