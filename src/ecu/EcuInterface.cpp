@@ -284,6 +284,7 @@ void TEcuInterface::RetryTimerTick()
     } else if (FAttempts < MaxAttempts) {
         SendRaw(PendingRequest);
         ++FAttempts;
+        ++Retries;
     } else {
         FRetryTimer->stop();
         FFastPoll = false;

@@ -144,6 +144,8 @@ public:
     // Replies dropped because they failed validation: frames from the ECU with a bad
     // checksum, read-addresses replies whose length does not match the list.
     int InvalidReplies = 0;
+    // Resends of a request that got no answer (retry ticks that sent the request again).
+    int Retries = 0;
     // Read flag byte of the last read-addresses request heard (0x01: stream the replies).
     uint8_t HeardReadFlag = 0x00;
     TByteArray RomId;
