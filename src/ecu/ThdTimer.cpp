@@ -115,6 +115,12 @@ void TThreadedTimer::WorkerLoop()
     }
 }
 
+bool TThreadedTimer::TickInFlight()
+{
+    std::lock_guard<std::mutex> lock(FLock);
+    return !FTickDone;
+}
+
 void TThreadedTimer::DeliverTick(uint64_t generation)
 {
     struct Done {
@@ -136,7 +142,11 @@ void TThreadedTimer::DeliverTick(uint64_t generation)
     }
     // A tick that fell due before a Restart or a disable and enable belongs to a countdown
     // that no longer exists.
-    if (stale || !FEnabled || !OnTimer)
+    if (stale) {
+        ++FStaleTicks;
+        return;
+    }
+    if (!FEnabled || !OnTimer)
         return;
     SetEnabled(false);
     try {

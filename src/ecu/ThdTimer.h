@@ -32,6 +32,12 @@ public:
 
     std::function<void(TThreadedTimer* sender)> OnTimer;
 
+    // A tick handed to the user-interface thread and not yet handled.
+    bool TickInFlight();
+    // Ticks dropped on arrival because the countdown they came from had been restarted or
+    // switched off meanwhile.
+    int StaleTicks() const { return FStaleTicks; }
+
 private:
     void WorkerLoop();
     void DeliverTick(uint64_t generation);
@@ -40,6 +46,7 @@ private:
 
     bool FEnabled = false;
     bool FAllowZero = false;
+    int FStaleTicks = 0;
     int FInterval = 1000;
     QThread::Priority FPriority = QThread::NormalPriority;
 

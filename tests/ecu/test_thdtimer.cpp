@@ -118,11 +118,19 @@ TEST(ThreadedTimer, ATickDueBeforeARestartIsNeverDelivered)
         log.Attach(t);
         t.SetInterval(5);
         t.SetEnabled(true);
-        QThread::msleep(60);  // the tick is posted, not yet delivered
+        // Without running the event loop: the tick is posted, not yet delivered.
+        QElapsedTimer waited;
+        waited.start();
+        while (!t.TickInFlight() && waited.elapsed() < 5000)
+            QThread::msleep(1);
+        ASSERT_TRUE(t.TickInFlight()) << i;
         restarts[i](t);
-        QTest::qWait(150);
+        QCoreApplication::processEvents();
+        EXPECT_EQ(t.StaleTicks(), 1) << i;
         EXPECT_EQ(log.Count, 0) << i;
+        EXPECT_FALSE(t.TickInFlight()) << i;
         EXPECT_TRUE(QTest::qWaitFor([&] { return log.Count == 1; }, 2000)) << i;
+        EXPECT_EQ(t.StaleTicks(), 1) << i;
     }
 }
 
