@@ -144,9 +144,9 @@ void TfrmDTC::TimerTimer()
     TEcuInterface* link = Link();
     if (!isVisible() || !link) return;
     if (FAwaiting) {
-        // Still waiting: the link is sending or repeating the request. Once it is idle
-        // without our reply, the reply was dropped (it did not match the request) or the
-        // request timed out; either way reading has stopped, and the window says so.
+        // Still waiting: the link is sending or repeating the request (a reply that did not
+        // answer it is retried). Once it is idle without our reply, the request timed out:
+        // reading has stopped, and the window says why.
         if (link->PendingRequestActive()) {
             Timer->start();
             return;

@@ -393,20 +393,100 @@ void TEcuInterface::DecodeRequest(uint8_t dest, uint8_t source, const TByteArray
     }
 }
 
+namespace {
+// The reply code that answers a request frame's command; 0 for none.
+uint8_t ExpectedReplyCode(uint8_t command)
+{
+    switch (command) {
+    case EcuCmd::ReadBlock:
+        return EcuCmd::ReadBlockReply;
+    case EcuCmd::ReadAddresses:
+        return EcuCmd::ReadAddressesReply;
+    case EcuCmd::WriteBlock:
+        return EcuCmd::WriteBlockReply;
+    case EcuCmd::WriteAddress:
+        return EcuCmd::WriteAddressReply;
+    case EcuCmd::Init:
+        return EcuCmd::InitReply;
+    default:
+        return 0;
+    }
+}
+} // namespace
+
+TLongWordArray TEcuInterface::RequestAddresses(const TByteArray& frame)
+{
+    TLongWordArray addresses;
+    if (frame.size() < 5)
+        return addresses;
+    // Frame: header, destination, source, data length, data..., checksum.
+    const size_t end = std::min(frame.size() - 1, size_t(4) + frame[3]);
+    const uint8_t command = frame[4];
+    size_t first = 0;
+    if (command == EcuCmd::ReadAddresses)
+        first = 6;  // after the command and the read flag
+    else if (command == EcuCmd::WriteAddress)
+        first = 5;
+    else
+        return addresses;
+    for (size_t i = first; i + 2 < end; i += 3) {
+        addresses.push_back((uint32_t(frame[i]) << 16) | (uint32_t(frame[i + 1]) << 8) |
+                            frame[i + 2]);
+        if (command == EcuCmd::WriteAddress)
+            break;  // one address, then the value byte
+    }
+    return addresses;
+}
+
+bool TEcuInterface::Answers(const TByteArray& request, const TByteArray& data)
+{
+    if (request.size() < 5 || data.empty())
+        return false;
+    const uint8_t command = request[4];
+    if (data[0] != ExpectedReplyCode(command))
+        return false;
+    if (command == EcuCmd::ReadAddresses || command == EcuCmd::WriteAddress)
+        return data.size() - 1 == RequestAddresses(request).size();
+    return true;
+}
+
 void TEcuInterface::DecodeReply(uint8_t dest, uint8_t source, const TByteArray& data)
 {
-    const bool validRead = data[0] == EcuCmd::ReadAddressesReply && !AddressList.empty() &&
-                           data.size() - 1 == AddressList.size();
-    if (data[0] == EcuCmd::ReadAddressesReply && !validRead)
+    // While a request is outstanding only its answer ends it: a reply of another kind, or a
+    // read reply of another length, is counted and dropped, and the retry timer sends the
+    // request again. A run of such replies ends in the time-out, as silence does.
+    const TByteArray& outstanding = FFastPoll ? FFastRequest : PendingRequest;
+    if (!outstanding.empty()) {
+        if (!Answers(outstanding, data)) {
+            ++InvalidReplies;
+            LogMsg(data[0] == EcuCmd::ReadAddressesReply &&
+                           ExpectedReplyCode(outstanding[4]) == EcuCmd::ReadAddressesReply
+                       ? QStringLiteral("Wrong read byte count.")
+                       : QStringLiteral("Reply 0x%1 does not answer request 0x%2.")
+                             .arg(data[0], 2, 16, QLatin1Char('0'))
+                             .arg(outstanding[4], 2, 16, QLatin1Char('0')),
+                   7);
+            if (OnAnyResponse)
+                OnAnyResponse(dest, source, data);
+            return;
+        }
+        // Decode against the request that was answered, whatever a dropped request recorded.
+        const uint8_t command = outstanding[4];
+        if (command == EcuCmd::ReadAddresses || command == EcuCmd::WriteAddress)
+            AddressList = RequestAddresses(outstanding);
+        if (FFastPoll) {
+            // The stream is alive: the watchdog counts afresh from this reply.
+            PendingRequest = FFastRequest;
+            FAttempts = 1;
+            FRetryTimer->start();
+        } else {
+            FRetryTimer->stop();
+            PendingRequest.clear();
+        }
+    } else if (data[0] == EcuCmd::ReadAddressesReply &&
+               (AddressList.empty() || data.size() - 1 != AddressList.size())) {
         ++InvalidReplies;
-    if (!FFastPoll) {
-        FRetryTimer->stop();
-        PendingRequest.clear();
-    } else if (validRead) {
-        // The stream is alive: the watchdog counts afresh from this reply.
-        PendingRequest = FFastRequest;
-        FAttempts = 1;
-        FRetryTimer->start();
+        LogMsg(QStringLiteral("Wrong read byte count."), 7);
     }
     if (OnAnyResponse)
         OnAnyResponse(dest, source, data);

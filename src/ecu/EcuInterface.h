@@ -142,7 +142,8 @@ public:
     int LastReadCount = 0;
     int LastReplyCount = 0;
     // Replies dropped because they failed validation: frames from the ECU with a bad
-    // checksum, read-addresses replies whose length does not match the list.
+    // checksum, replies that do not answer the outstanding request (another reply code, a
+    // read or write reply whose length does not match that request's address count).
     int InvalidReplies = 0;
     // Resends of a request that got no answer (retry ticks that sent the request again).
     int Retries = 0;
@@ -182,6 +183,11 @@ public:
     std::function<void(int rate)> OnEcuBaudRateChanged;
 
     static QString ParityName(uint8_t parity);  // "None".."Space"; empty for others
+    // The addresses a read-addresses or write-address request frame names.
+    static TLongWordArray RequestAddresses(const TByteArray& frame);
+    // Whether a reply's data (reply code first) answers a request frame: the matching reply
+    // code and, for address reads and writes, one byte per address of that request.
+    static bool Answers(const TByteArray& request, const TByteArray& data);
 
 protected:
     void ShowBaudRate(int value);

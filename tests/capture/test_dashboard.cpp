@@ -1,6 +1,7 @@
 // The live-data window on the emulated link: polling, the log it writes, its triggers, its
 // recovery from failed requests and its settings.
 #include "DashBoardForm.h"
+#include "FaultRecovery.h"
 #include "IdentifyEcu.h"
 
 #include "ChartAxes.h"
@@ -584,7 +585,17 @@ TEST_F(DashBoard, GraphMenuAndGraphs)
     const QCPRange range = Form->Plots[1]->yAxis->range();
     EXPECT_LT(range.lower, 10.0);
     EXPECT_GT(range.upper, 7000.0);
-    EXPECT_NE(dynamic_cast<TPictureTicker*>(Form->Plots[1]->yAxis->ticker().data()), nullptr);
+    Form->Plots[1]->replot();
+    const QVector<QString> labels = Form->Plots[1]->yAxis->tickVectorLabels();
+    const QVector<double> ticks = Form->Plots[1]->yAxis->tickVector();
+    ASSERT_GE(labels.size(), 3);
+    ASSERT_EQ(labels.size(), ticks.size());
+    const QRegularExpression plain("^-?[0-9]+(\\.[0-9]{1,2})?$");
+    for (int i = 0; i < labels.size(); ++i) {
+        EXPECT_TRUE(plain.match(labels[i]).hasMatch()) << labels[i].toStdString();
+        EXPECT_DOUBLE_EQ(labels[i].toDouble(), ticks[i]) << labels[i].toStdString();
+    }
+    EXPECT_GE(ticks.back(), 1000.0);
 
     // Data points: a text that is no number is refused.
     Dialogs->InputAnswers.push_back(QString("many"));
@@ -642,6 +653,37 @@ TEST_F(DashBoard, FastPollStreamsRepliesWithoutNewRequests)
     EXPECT_TRUE(QTest::qWaitFor([&] { return !Link->FastPolling() && Form->RequestTimer->Enabled(); }, 3000));
     const int before = Ecu->RequestsReceived(frReadAddresses);
     EXPECT_TRUE(QTest::qWaitFor([&] { return Ecu->RequestsReceived(frReadAddresses) >= before + 2; }, 5000));
+}
+
+}  // namespace
+
+namespace {
+
+// Logging goes on after a bad reply, polled and streamed; an ECU that stops answering, or
+// answers only badly, reaches the window's own time-out handling and capture resumes.
+TEST_F(DashBoard, LoggingGoesOnAfterABadReplyAndATimeOutIsHandled)
+{
+    Create(true);
+    Form->SetCaptureInterval(20);
+    Tick({epEngspd, epCooltemp});
+    Form->menuLogData->trigger();
+    ASSERT_TRUE(Form->Logging);
+    const auto rows = [&] { return size_t(ReadLog(LogFiles().value(0)).count('\n')); };
+    ASSERT_TRUE(QTest::qWaitFor([&] { return rows() >= 3; }, 3000));
+    ExpectGoesOnAfterOneBadReply(*Link, *Ecu, rows);
+    ExpectGoesOnAfterOneBadReply(*Link, *Ecu, rows, {.CorruptChecksum = true, .Count = 1});
+    const auto warnings = [&] { return Dialogs->Count(TDialogKind::Warning); };
+    ExpectTimesOutWhenSilent(*Link, *Ecu, warnings);
+    EXPECT_TRUE(Dialogs->Texts(TDialogKind::Warning).back().contains("Check your cabling"));
+    ExpectGoesOnAfterOneBadReply(*Link, *Ecu, rows, {.LengthError = 1, .Count = 1});
+
+    Form->menuFastPoll->trigger();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return Link->FastPolling(); }, 3000));
+    ExpectGoesOnAfterOneBadReply(*Link, *Ecu, rows, {.LengthError = -1, .Count = 2}, 5);
+    ExpectTimesOutWhenSilent(*Link, *Ecu, warnings, {.LengthError = -1});
+    EXPECT_EQ(MainTimeouts, 0);
+    ASSERT_TRUE(Form->Logging);
+    ExpectGoesOnAfterOneBadReply(*Link, *Ecu, rows);
 }
 
 }  // namespace

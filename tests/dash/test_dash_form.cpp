@@ -22,6 +22,8 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+#include "FaultRecovery.h"
+
 #include <gtest/gtest.h>
 
 namespace {
@@ -273,6 +275,22 @@ TEST_F(DashForm, AScreenWithSparseGaugesKeepsPolling)
     for (const auto& r : Reads)
         EXPECT_FALSE(r.empty());
     EXPECT_FALSE(form->ExternalTimerActive());
+    delete form.data();
+}
+
+// The screen asks again from its reply handler: a bad reply must not end its loop, and an
+// ECU that stops answering reaches the main window's time-out handling.
+TEST_F(DashForm, ABadReplyIsRetriedAndASilentEcuTimesOut)
+{
+    int timeouts = 0;
+    Link->OnRequestTimeout = [&](const TByteArray&) { ++timeouts; };
+    QPointer<TDashGaugeForm> form = OpenInCarDash(Host());
+    ASSERT_TRUE(form);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return Reads.size() > 2; }, 3000));
+    ExpectGoesOnAfterOneBadReply(*Link, *Ecu, [&] { return Reads.size(); });
+    ExpectGoesOnAfterOneBadReply(*Link, *Ecu, [&] { return Reads.size(); },
+                                 {.LengthError = 1, .Count = 1});
+    ExpectTimesOutWhenSilent(*Link, *Ecu, [&] { return timeouts; });
     delete form.data();
 }
 

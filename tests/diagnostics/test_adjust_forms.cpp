@@ -4,6 +4,7 @@
 #include "IgnRetardForm.h"
 
 #include "DiagFixture.h"
+#include "FaultRecovery.h"
 
 #include <QLabel>
 #include <QPushButton>
@@ -122,6 +123,26 @@ TEST_F(AdjustForms, AStepWaitsWhileAnotherRequestIsOutstanding)
     // The change is not lost to a dropped write: it goes once the link is free.
     ASSERT_TRUE(QTest::qWaitFor([&] { return !Writes.empty(); }, 3000));
     EXPECT_EQ(Writes[0], (TWriteHeard{0x070, 132}));
+}
+
+// The retard and idle windows step on their own timer: a bad reply costs one step, and a
+// silent ECU reaches the time-out.
+TEST_F(AdjustForms, BothWindowsGoOnAfterABadReply)
+{
+    TfrmIgnRetard retard(Host());
+    retard.Timer->setInterval(30);
+    retard.show();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return PollsOf(0x06F) >= 1; }, 3000));
+    ExpectGoesOnAfterOneBadReply(*Link, *Ecu, [&] { return PollsOf(0x06F); });
+    ExpectTimesOutWhenSilent(*Link, *Ecu, [&] { return Timeouts; });
+    retard.hide();
+
+    TfrmIdle idle(Host());
+    idle.Timer->setInterval(30);
+    idle.show();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return PollsOf(0x070) >= 1; }, 3000));
+    ExpectGoesOnAfterOneBadReply(*Link, *Ecu, [&] { return PollsOf(0x070); });
+    ExpectTimesOutWhenSilent(*Link, *Ecu, [&] { return Timeouts; });
 }
 
 } // namespace

@@ -1,9 +1,10 @@
 // The trouble-code reader on the emulated link, for each trouble-code layout of the demo
 // ECU types: what it reads and in which order, codes coming and going, and reading that
-// stops (and says so) or is tried again.
+// is tried again after a bad reply, or stops (and says so) when the ECU gives no answer.
 #include "DtcForm.h"
 
 #include "DiagFixture.h"
+#include "FaultRecovery.h"
 #include "GenFuncs.h"
 #include "TextCodec.h"
 
@@ -127,36 +128,6 @@ TEST_P(DtcForm, ReadsItsLayoutAndFollowsTheEmulatorsCodes)
     EXPECT_TRUE(Form->StopReason().isEmpty());
 }
 
-TEST_P(DtcForm, AReplyOfTheWrongLengthStopsReadingAndSaysSo)
-{
-    Show();
-    ASSERT_TRUE(QTest::qWaitFor([&] { return Reads.size() >= 2; }, 5000));
-    // The link drops a reply that does not match its request: the window notices.
-    TFakeEcuFaults f;
-    f.LengthError = -1;
-    f.Count = 1;
-    Ecu->SetFaults(f);
-    ASSERT_TRUE(QTest::qWaitFor([&] { return !Form->StopReason().isEmpty(); }, 5000));
-    EXPECT_EQ(Form->StopReason(), "Reading stopped: the ECU's reply had the wrong length");
-    EXPECT_TRUE(Form->lblStatus->text().startsWith(Form->StopReason()));
-    const size_t reads = Reads.size();
-    QTest::qWait(300);
-    EXPECT_EQ(Reads.size(), reads);
-
-    // Showing again starts over.
-    Form->hide();
-    Form->show();
-    EXPECT_TRUE(Form->lblStatus->text().isEmpty());
-    ASSERT_TRUE(QTest::qWaitFor([&] { return Reads.size() >= reads + 2; }, 5000));
-
-    // A reply that reaches the window with the wrong length (another request's) is the same.
-    ASSERT_TRUE(QTest::qWaitFor([&] { return !Form->AwaitingReply(); }, 2000));
-    Form->DtcDataReceived(TByteArray(3, 0));
-    EXPECT_EQ(Form->StopReason(), "Reading stopped: the ECU's reply had the wrong length");
-    EXPECT_TRUE(Logged("Wrong read byte count."));
-    EXPECT_FALSE(Form->Timer->isActive());
-}
-
 TEST_P(DtcForm, AReadDroppedForAnotherRequestIsTriedAgain)
 {
     const DtcCase& c = GetParam();
@@ -181,6 +152,61 @@ TEST_P(DtcForm, AReadDroppedForAnotherRequestIsTriedAgain)
 INSTANTIATE_TEST_SUITE_P(Layouts, DtcForm, ::testing::ValuesIn(Cases()), [](const auto& info) {
     return "Ecu" + std::to_string(info.param.EcuType);
 });
+
+class DtcFaults : public ::testing::Test, public DiagFixture {
+  protected:
+    void SetUp() override { StartEcu(8); }
+    void TearDown() override
+    {
+        Form.reset();
+        StopEcu();
+    }
+    void Show()
+    {
+        Form = std::make_unique<TfrmDTC>(Host());
+        Form->Timer->setInterval(20);
+        Form->show();
+        ASSERT_TRUE(QTest::qWaitFor([&] { return Reads.size() >= 2; }, 5000));
+    }
+    std::unique_ptr<TfrmDTC> Form;
+};
+
+// A reply of the wrong length is retried by the link and reading goes on; only when the link
+// gives up does the reader stop, and it says why.
+TEST_F(DtcFaults, AWrongLengthIsRetriedAndOnlyATimeOutStopsReading)
+{
+    Show();
+    ExpectGoesOnAfterOneBadReply(*Link, *Ecu, [&] { return Reads.size(); });
+    EXPECT_TRUE(Form->StopReason().isEmpty());
+
+    Ecu->SetFaults({.LengthError = -1});
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !Form->StopReason().isEmpty(); }, 5000));
+    EXPECT_EQ(Timeouts, 1);
+    EXPECT_EQ(Form->StopReason(), "Reading stopped: the ECU's reply had the wrong length");
+    EXPECT_TRUE(Form->lblStatus->text().startsWith(Form->StopReason()));
+    EXPECT_TRUE(Logged("Wrong read byte count."));
+    const size_t reads = Reads.size();
+    QTest::qWait(300);
+    EXPECT_EQ(Reads.size(), reads);
+
+    // Showing again starts over; a silent ECU is told apart from a wrong length.
+    Ecu->SetFaults({});
+    Form->hide();
+    Form->show();
+    EXPECT_TRUE(Form->lblStatus->text().isEmpty());
+    ASSERT_TRUE(QTest::qWaitFor([&] { return Reads.size() >= reads + 2; }, 5000));
+    ExpectTimesOutWhenSilent(*Link, *Ecu, [&] { return Timeouts; });
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !Form->StopReason().isEmpty(); }, 1000));
+    EXPECT_EQ(Form->StopReason(), "Reading stopped: the ECU did not answer");
+
+    // A reply that reaches the window with the wrong length (another request's) stops it too.
+    Form->hide();
+    Form->show();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return Form->StopReason().isEmpty() && !Form->AwaitingReply(); }, 3000));
+    Form->DtcDataReceived(TByteArray(3, 0));
+    EXPECT_EQ(Form->StopReason(), "Reading stopped: the ECU's reply had the wrong length");
+    EXPECT_FALSE(Form->Timer->isActive());
+}
 
 class DtcSave : public ::testing::Test, public DiagFixture {
   protected:

@@ -4,6 +4,7 @@
 
 #include "AdjustCodings.h"
 #include "DiagFixture.h"
+#include "FaultRecovery.h"
 #include "IdleForm.h"
 
 #include <QButtonGroup>
@@ -265,6 +266,33 @@ TEST_F(UserTune, ASessionRoundTripsInDemoModeAndTheIdleWindowKeepsIt)
     QTest::qWait(200);
     EXPECT_EQ(Writes.size(), writes);
     EXPECT_EQ(Ecu->VariableArea()[0x070], 168);
+}
+
+// A bad reply to the capability read, to a poll or to a write is retried: the window leaves
+// "Asking the ECU...", its readings go on, and a change made meanwhile is still written.
+TEST_F(UserTune, ABadReplyIsRetriedAndASilentEcuTimesOut)
+{
+    StartEcu(8);
+    Ecu->SetFaults({.LengthError = -1, .Count = 1});
+    Show();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return Form->pgcPages->isVisible(); }, 3000))
+        << "still asking the ECU after a bad reply";
+    EXPECT_EQ(Link->InvalidReplies, 1);
+    EXPECT_TRUE(Shown(Form->tabWarning));
+    Form->btnOkWarning->click();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !Form->edtEngSpeed->text().isEmpty(); }, 3000));
+
+    ExpectGoesOnAfterOneBadReply(*Link, *Ecu, [&] { return Reads.size(); });
+    // A write answered badly, then a change: both reach the ECU.
+    WaitIdle();
+    Ecu->SetFaults({.LengthError = 1, .Count = 1});
+    Form->SpinIdle->setValue(100);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return Ecu->VariableArea()[0x070] == 132; }, 3000));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !Form->Logic.Pending.any(); }, 3000));
+    WaitIdle();
+    Form->seLearnScaling->setValue(150);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return Ecu->VariableArea()[0x07A] == 192; }, 3000));
+    ExpectTimesOutWhenSilent(*Link, *Ecu, [&] { return Timeouts; });
 }
 
 } // namespace

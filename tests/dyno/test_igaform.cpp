@@ -23,6 +23,7 @@
 #include <QTabWidget>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QTimer>
 
 #include <gtest/gtest.h>
 
@@ -326,16 +327,51 @@ TEST_F(Iga, AmbientWithoutIntakeTemperature)
 TEST_F(Iga, SilentEcuStopsTheTestWithAReason)
 {
     Form->show();
-    Form->chkStreamRpm->setChecked(false);
     Link->MaxAttempts = 1;
-    Ecu->SetScenario(scRoadTest);
-    Form->btnStartTest->click();
-    ASSERT_TRUE(
-        QTest::qWaitFor([&] { return Form->pnlStatus->text().startsWith("Reduce"); }, 3000));
-    Ecu->SetFaults({.Silent = true});
-    ASSERT_TRUE(QTest::qWaitFor([&] { return !Form->Testing(); }, 10000));
-    EXPECT_EQ(Form->pnlStatus->text(), "Test Stopped - the ECU did not answer");
-    EXPECT_GE(Timeouts, 1);
+    for (bool stream : {false, true}) {
+        SCOPED_TRACE(stream ? "streaming" : "request per reply");
+        Form->chkStreamRpm->setChecked(stream);
+        Ecu->SetScenario(scRoadTest);
+        const int timeouts = Timeouts;
+        Form->btnStartTest->click();
+        ASSERT_TRUE(
+            QTest::qWaitFor([&] { return Form->pnlStatus->text().startsWith("Reduce"); }, 3000));
+        Ecu->SetFaults({.Silent = true});
+        ASSERT_TRUE(QTest::qWaitFor([&] { return !Form->Testing(); }, 10000));
+        EXPECT_EQ(Form->pnlStatus->text(), "Test Stopped - the ECU did not answer");
+        EXPECT_GT(Timeouts, timeouts);
+        Ecu->SetFaults({});
+    }
+}
+
+// A bad reply to the first request or to a reading during the test is retried: the test
+// goes on to its end, polled and streamed.
+TEST_F(Iga, ABadReplyIsRetriedAndTheTestGoesOn)
+{
+    Form->show();
+    for (bool stream : {false, true}) {
+        SCOPED_TRACE(stream ? "streaming" : "request per reply");
+        Form->chkStreamRpm->setChecked(stream);
+        const int invalid = Link->InvalidReplies;
+        Ecu->SetFaults({.LengthError = -1, .Count = 1}); // the first reply: the ambient read
+        bool faulted = false;
+        QTimer watch;
+        watch.setInterval(5);
+        QObject::connect(&watch, &QTimer::timeout, [&] {
+            if (!faulted && Form->pnlStatus->text().startsWith("Reduce")) {
+                faulted = true;
+                Ecu->SetFaults({.LengthError = 1, .Count = 1});
+            }
+        });
+        watch.start();
+        const QStringList statuses = RunTest();
+        watch.stop();
+        EXPECT_TRUE(faulted);
+        EXPECT_EQ(Link->InvalidReplies, invalid + 2);
+        EXPECT_EQ(statuses.value(statuses.size() - 1), "Test Complete !")
+            << statuses.join(" | ").toStdString();
+        EXPECT_EQ(Timeouts, 0);
+    }
 }
 
 TEST_F(Iga, ProcedureByHandAcrossATickWrapAndAtTheLimit)

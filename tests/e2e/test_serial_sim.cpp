@@ -223,7 +223,7 @@ TEST_F(SerialSim, BaudRateChangeTo38400AndBack)
     EXPECT_EQ(Timeouts, 0);
 }
 
-TEST_F(SerialSim, FaultsEndInTheTimeoutPathAndShortRepliesAreDropped)
+TEST_F(SerialSim, FaultsEndInTheTimeoutPathAndShortRepliesAreRetried)
 {
     ASSERT_NO_FATAL_FAILURE(Start());
     ASSERT_TRUE(Identify().has_value());
@@ -244,16 +244,20 @@ TEST_F(SerialSim, FaultsEndInTheTimeoutPathAndShortRepliesAreDropped)
         ASSERT_TRUE(Identify().has_value()) << "answers again once the fault clears";
     }
 
-    // A reply one byte short raises no event and is counted, but ends the request.
+    // A reply one byte short raises no event and is counted; the request stays outstanding
+    // and its second send is answered.
     ASSERT_TRUE(Sim->Command("fault short 1"));
     const int invalid = Link->InvalidReplies;
     const size_t n = Replies.size();
     Timeouts = 0;
     Link->ReadAddresses({0x000070, 0x000071});
     ASSERT_TRUE(QTest::qWaitFor([&] { return Link->InvalidReplies > invalid; }, 8000));
-    EXPECT_FALSE(Link->PendingRequestActive());
-    QTest::qWait(1500);
+    EXPECT_TRUE(Link->PendingRequestActive());
     EXPECT_EQ(Replies.size(), n);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return Replies.size() > n; }, 3000));
+    EXPECT_EQ(Replies.back().size(), 2u);
+    EXPECT_FALSE(Link->PendingRequestActive());
+    EXPECT_EQ(Link->InvalidReplies, invalid + 1);
     EXPECT_EQ(Timeouts, 0);
 }
 
@@ -368,8 +372,8 @@ TEST_F(MainWindowOnSerial, ChoosesThePortAndReturnsToDemoModeWhenItGoesAway)
     EXPECT_EQ(Dialogs->Count(TDialogKind::Warning), 0);
 }
 
-// The live-data window opened from the main window on the simulator's line: polled, then
-// fast, then the cable pulled while it captures.
+// The live-data window opened from the main window on the simulator's line: polled (through
+// two bad replies), then fast, then the cable pulled while it captures.
 TEST_F(MainWindowOnSerial, LiveCaptureOverTheSerialLink)
 {
     const int type = EcuOfKind(false);
@@ -389,12 +393,29 @@ TEST_F(MainWindowOnSerial, LiveCaptureOverTheSerialLink)
     QLineEdit* rpm = dash->ParamRows[epEngspd].CurEdit;
     ASSERT_TRUE(QTest::qWaitFor([&] { return !rpm->text().isEmpty(); }, 10000));
 
+    // Two short replies typed into the simulator mid-capture: each is retried, and the
+    // capture goes on.
+    int rows = 0;
+    const auto window = w.Link()->OnParamValues;
+    w.Link()->OnParamValues = [&rows, window](const TParamSet& r, const TParamValues& v,
+                                              const TParamRaw& raw, const TSwitchSet& p,
+                                              const TSwitchSet& s) {
+        ++rows;
+        window(r, v, raw, p, s);
+    };
+    ASSERT_TRUE(Sim->Command("fault short 2"));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return w.Link()->InvalidReplies >= 2; }, 8000));
+    const int before = rows;
+    EXPECT_TRUE(QTest::qWaitFor([&] { return rows >= before + 5; }, 4000));
+    EXPECT_EQ(w.Link()->InvalidReplies, 2);
+    w.Link()->OnParamValues = window;
+
     ASSERT_TRUE(dash->menuFastPoll->isVisible());
     dash->menuFastPoll->trigger();
     ASSERT_TRUE(QTest::qWaitFor([&] { return w.Link()->FastPolling(); }, 5000));
     dash->menuResMinMax->trigger();
     ASSERT_TRUE(QTest::qWaitFor([&] { return !rpm->text().isEmpty(); }, 10000));
-    EXPECT_EQ(w.Link()->InvalidReplies, 0);
+    EXPECT_EQ(w.Link()->InvalidReplies, 2) << "none since the two typed in";
 
     // Pulled cable: the window goes with the lost connection, demo mode comes back.
     Sim->Kill();

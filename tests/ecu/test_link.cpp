@@ -8,6 +8,9 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <functional>
+
 namespace {
 class Link : public ::testing::Test {
 protected:
@@ -41,15 +44,105 @@ TEST_F(Link, OneRequestAtATime)
     EXPECT_EQ(link.AddressList, (TLongWordArray{0x12, 0x13}));
     EXPECT_EQ(link.LastReadCount, 2);
 
-    // Any reply ends the pending request, even one that does not match.
+    // Only the answer ends the pending request.
     int responses = 0;
     link.OnReadAddressesResponse = [&](const TLongWordArray&, int, const TByteArray&) { ++responses; };
-    link.Reply({0xE8, 0x01});  // one byte short
-    EXPECT_EQ(responses, 0);
+    link.Reply({0xE8, 0x01, 0x02});
+    EXPECT_EQ(responses, 1);
     EXPECT_FALSE(link.PendingRequestActive());
     EXPECT_FALSE(link.RetryTimer()->isActive());
     link.ReadAddresses({0x20});
     EXPECT_EQ(link.Sent.size(), 2u);
+}
+
+// A reply that does not answer the outstanding request is counted and dropped; the request
+// stays outstanding, is sent again on the next retry tick, and a run of such replies ends in
+// the time-out just as silence does.
+TEST_F(Link, AReplyThatDoesNotAnswerKeepsTheRequestOutstanding)
+{
+    struct Case {
+        const char* What;
+        std::function<void(TScriptedLink&)> Request;
+        TByteArray Bad, Good;
+        const char* Traced;
+    };
+    const std::vector<Case> cases = {
+        {"read reply one byte short", [](TScriptedLink& l) { l.ReadAddresses({0x12, 0x13}); },
+         {0xE8, 0x01}, {0xE8, 0x01, 0x02}, "Wrong read byte count."},
+        {"read reply one byte long", [](TScriptedLink& l) { l.ReadAddresses({0x12}); },
+         {0xE8, 0x01, 0x02}, {0xE8, 0x01}, "Wrong read byte count."},
+        {"write reply to a read", [](TScriptedLink& l) { l.ReadAddresses({0x12}); },
+         {0xF8, 0x01}, {0xE8, 0x01}, "does not answer"},
+        {"read reply to a write", [](TScriptedLink& l) { l.WriteAddress({0x70}, {0x05}); },
+         {0xE8, 0x05}, {0xF8, 0x05}, "does not answer"},
+        {"write reply of two bytes", [](TScriptedLink& l) { l.WriteAddress({0x70}, {0x05}); },
+         {0xF8, 0x05, 0x00}, {0xF8, 0x05}, "does not answer"},
+        {"read reply to an identification", [](TScriptedLink& l) { l.RequestInit(); },
+         {0xE8, 0x05}, {0xFF, 0x01, 0x02, 0x03}, "does not answer"},
+        {"unknown reply code", [](TScriptedLink& l) { l.RequestInit(); }, {0x7E, 0x05},
+         {0xFF, 0x01}, "does not answer"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.What);
+        TScriptedLink link;
+        link.Log().SetLogInformation(true);
+        int answers = 0, timeouts = 0;
+        link.OnReadAddressesResponse = [&](const TLongWordArray&, int, const TByteArray&) { ++answers; };
+        link.OnWriteAddressResponse = [&](uint8_t, uint8_t, const TByteArray&, int,
+                                          const TLongWordArray&) { ++answers; };
+        link.OnInitResponse = [&](uint8_t, uint8_t, const TByteArray&) { ++answers; };
+        link.OnRequestTimeout = [&](const TByteArray&) { ++timeouts; };
+
+        c.Request(link);
+        const TByteArray request = link.Sent.back();
+        link.Reply(c.Bad);
+        EXPECT_EQ(answers, 0);
+        EXPECT_EQ(link.InvalidReplies, 1);
+        EXPECT_TRUE(link.PendingRequestActive());
+        EXPECT_TRUE(std::any_of(link.Log().Entries().begin(), link.Log().Entries().end(),
+                                [&](const TEcuLogEntry& e) { return e.Text.contains(c.Traced); }));
+        // Sent again on the next tick; its answer then ends it.
+        ASSERT_TRUE(QTest::qWaitFor([&] { return link.Sent.size() == 2; }, 1500));
+        EXPECT_EQ(link.Sent.back(), request);
+        EXPECT_EQ(link.Retries, 1);
+        link.Reply(c.Good);
+        EXPECT_EQ(answers, 1);
+        EXPECT_FALSE(link.PendingRequestActive());
+
+        if (&c != &cases.front())
+            continue;
+        // MaxAttempts sends, each answered badly, end in the time-out.
+        c.Request(link);
+        link.Reply(c.Bad);
+        for (size_t sends = 4; sends <= 5; ++sends) {
+            ASSERT_TRUE(QTest::qWaitFor([&] { return link.Sent.size() == sends; }, 1500));
+            link.Reply(c.Bad);
+        }
+        EXPECT_EQ(timeouts, 0);
+        EXPECT_TRUE(QTest::qWaitFor([&] { return timeouts == 1; }, 1500));
+        EXPECT_EQ(answers, 1);
+        EXPECT_EQ(link.Sent.size(), 5u);
+        EXPECT_EQ(link.InvalidReplies, 4);
+    }
+}
+
+// A reply is matched against the request that is outstanding, not against a list that a
+// later, dropped request or a stray echo recorded.
+TEST_F(Link, AReplyIsMatchedAgainstTheOutstandingRequest)
+{
+    TScriptedLink link;
+    TLongWordArray answered;
+    link.OnReadAddressesResponse = [&](const TLongWordArray& a, int, const TByteArray&) { answered = a; };
+    link.ReadAddresses({0x12, 0x13});
+    // The echo of another tester's one-address read records a list of one.
+    link.Receive(BuildPacket(0x10, 0xF0, ReadRequestData({0x40})));
+    EXPECT_EQ(link.AddressList.size(), 1u);
+    link.Reply({0xE8, 0x09});
+    EXPECT_TRUE(answered.empty());
+    EXPECT_TRUE(link.PendingRequestActive());
+    link.Reply({0xE8, 0x09, 0x0A});
+    EXPECT_EQ(answered, (TLongWordArray{0x12, 0x13}));
+    EXPECT_FALSE(link.PendingRequestActive());
 }
 
 TEST_F(Link, BadArgumentsSendNothing)

@@ -175,10 +175,13 @@ TEST_F(FakeEcuLink, FaultsReachTheLinkAsOnTheWire)
     EXPECT_EQ(NextReply(1000), (TByteArray{0x80}));
     EXPECT_EQ(Ecu->RequestsReceived(frReadAddresses), 2);
 
-    // A reply one byte short raises no event but still ends the request.
+    // A reply one byte short raises no event; the request stays out and its second send is
+    // answered.
     Ecu->SetFaults({.LengthError = -1, .Count = 1});
     Link->ReadAddresses({0x000070, 0x000071});
     EXPECT_FALSE(NextReply(300));
+    EXPECT_TRUE(Link->PendingRequestActive());
+    EXPECT_EQ(NextReply(1000).value_or(TByteArray()).size(), 2u);
     EXPECT_FALSE(Link->PendingRequestActive());
     EXPECT_EQ(Timeouts, 0);
 
