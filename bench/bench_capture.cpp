@@ -6,6 +6,8 @@
 // share can be read off directly.
 // BM_GraphPageRepaint: the four plots replotted and the whole graph page painted, window at
 // 1280 x 800.
+// BM_LogSessionRow: one row through the logging session into its file, with and without the
+// once-a-second sync to the disk; BM_LogRowSyncedInline: what that sync costs when waited for.
 
 #include "DashBoardForm.h"
 #include "LogSession.h"
@@ -19,12 +21,15 @@
 
 #include <QApplication>
 #include <QCheckBox>
+#include <QFile>
 #include <QTabWidget>
 #include <QTemporaryDir>
 
 #include <benchmark/benchmark.h>
 
 #include <memory>
+
+#include <unistd.h>
 
 namespace {
 
@@ -134,10 +139,15 @@ BENCHMARK(BM_GraphPageRepaint)->Unit(benchmark::kMillisecond);
 
 // One logged row as the headless logger writes it: the unit conversions, the data line and
 // its write to the file (straight to the system, no buffering). N one-byte parameters and a
-// switch byte.
+// switch byte. The second argument is the baud rate whose polled wire time (request heard
+// as echo, 7 + 3N bytes, and reply, 6 + N, each N * 9840 / baud ms) the session's clock
+// moves on by for each row, so that the once-a-second sync comes every rows_per_sync rows
+// as on the car; 0 stands the clock still: no sync but the one at close. CPU is the
+// process's, so the sync thread's share counts too.
 void BM_LogSessionRow(benchmark::State& state)
 {
     const int n = static_cast<int>(state.range(0));
+    const int baud = static_cast<int>(state.range(1));
     TParamSet params;
     for (int p = 0; p < EcuParamCount && int(params.count()) < n; ++p)
         if (ParamDefs[p].Size == 1)
@@ -147,23 +157,49 @@ void BM_LogSessionRow(benchmark::State& state)
     TParamValues values{};
     for (int p = 0; p < EcuParamCount; ++p)
         values[p] = 12.5 + p;
+    const double rowMs = baud > 0 ? (7 + 3 * n + 6 + n) * 9840.0 / baud : 0;
     QTemporaryDir dir;
     TLogSession session;
     session.LoggingDirectory = [&] { return dir.path(); };
     session.Units.Temp = session.Units.Pressure = true;
+    double ms = 0;
+    session.Tick = [&] { return uint32_t(ms); };
     session.Start(params, switches, {});
-    uint32_t tick = 0;
-    session.Tick = [&] { return tick += 20; };
     for (auto _ : state) {
+        ms += rowMs;
         TParamValues shown = values;
         session.Units.ApplyConversions(shown, params);
         session.WriteReply(params, shown, params, switches, switches, {}, TSensorValues{});
     }
+    const int syncs = session.DiskSyncs();
     session.Stop();
     state.SetItemsProcessed(state.iterations());
+    state.counters["syncs"] = syncs;
+    state.counters["rows_per_sync"] = syncs > 0 ? double(state.iterations()) / syncs : 0;
+    state.counters["wire_rows_per_s"] = rowMs > 0 ? 1000.0 / rowMs : 0;
 }
-BENCHMARK(BM_LogSessionRow)->Arg(10)->Arg(30)->Unit(benchmark::kMicrosecond);
+BENCHMARK(BM_LogSessionRow)
+    ->ArgNames({"params", "baud"})
+    ->ArgsProduct({{10, 30}, {0, 4800, 38400}})
+    ->MeasureProcessCPUTime()
+    ->UseRealTime()
+    ->Unit(benchmark::kMicrosecond);
 
+// What one sync costs where it is made: a row appended, then fdatasync waited for. The
+// session never waits for it on the thread that captures (a worker does), except at close.
+void BM_LogRowSyncedInline(benchmark::State& state)
+{
+    QTemporaryDir dir;
+    QFile file(dir.filePath("sync.csv"));
+    file.open(QIODevice::WriteOnly | QIODevice::Unbuffered);
+    const QByteArray row = "    1234, 12.5, 13.5, 14.5, 15.5, 16.5, 17.5, 18.5, 19.5, 20.5, 21.5, 1,  \r\n";
+    for (auto _ : state) {
+        file.write(row);
+        ::fdatasync(int(file.handle()));
+    }
+    state.SetItemsProcessed(state.iterations());
+}
+BENCHMARK(BM_LogRowSyncedInline)->UseRealTime()->Unit(benchmark::kMicrosecond);
 
 }  // namespace
 

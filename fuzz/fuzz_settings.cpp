@@ -8,6 +8,8 @@
 #include "RecentFiles.h"
 #include "SensorHub.h"
 
+#include <cmath>
+
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {
     FuzzInit();
@@ -54,8 +56,13 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 
     TSensorHub hub;
     hub.LoadChannelSettings();
-    for (int ch = 0; ch < SensorChannelCount; ++ch)
+    for (int ch = 0; ch < SensorChannelCount; ++ch) {
         sink += int(hub.GetSensorName(TSensorChannel(ch)).size());
+        // A calibration that is no number would make every reading of its channel none.
+        for (const TConvPoint& p : hub.Conversion(TSensorChannel(ch)).Points)
+            if (!std::isfinite(p.Volts) || !std::isfinite(p.Value))
+                __builtin_trap();
+    }
 
     TFuzzLink link;  // reads the port name and x8Baud
     sink += int(link.ComPort.size());

@@ -26,6 +26,7 @@ QString LogLoadErrorText(const QString& why)
 
 QString LogValueText(double value)
 {
+    if (std::isnan(value)) return QString();
     if (value == 0) value = 0; // no "-0"
     return QString::number(value, 'g', 15);
 }
@@ -174,6 +175,9 @@ TLogReadResult TLogReader::Finish(const QString& readError)
         std::fill(d.Minimum.begin(), d.Minimum.end(), 0.0);
         std::fill(d.Maximum.begin(), d.Maximum.end(), 0.0);
     }
+    for (size_t c = 0; c < d.Minimum.size(); ++c)
+        if (d.Minimum[c] > d.Maximum[c]) // rows, but not one value in this column
+            d.Minimum[c] = d.Maximum[c] = std::numeric_limits<double>::quiet_NaN();
     return std::move(FResult);
 }
 
@@ -261,7 +265,9 @@ void TLogReader::Row(QByteArrayView line)
                      .arg(d.ParamNames[qsizetype(c)]));
             return;
         }
-        if (!ParseNumber(field, FRow[c])) {
+        if (Trimmed(field).isEmpty()) {
+            FRow[c] = std::numeric_limits<double>::quiet_NaN(); // not measured
+        } else if (!ParseNumber(field, FRow[c])) {
             Fail(QStringLiteral("line %1: '%2' is not a valid floating point value")
                      .arg(FLineNumber)
                      .arg(Printable(Trimmed(field))));
@@ -293,6 +299,7 @@ void TLogReader::Row(QByteArrayView line)
     }
     if (d.Times.size() > 1 && time < d.Times[d.Times.size() - 2]) d.TimesAscending = false;
     for (size_t c = 0; c < FRow.size(); ++c) {
+        if (std::isnan(FRow[c])) continue;
         d.Minimum[c] = std::min(d.Minimum[c], FRow[c]);
         d.Maximum[c] = std::max(d.Maximum[c], FRow[c]);
     }

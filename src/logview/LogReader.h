@@ -8,8 +8,10 @@
 // The format: a header line whose first field is "Time" (or "Time (ms)", "Time (s)" and
 // the like from other loggers) followed by one caption per column up to the first empty
 // field; then one line per row, the time first, one number per column, extra fields
-// ignored. A line that does not start with a digit ends the rows: the live-data window
-// starts a new header when its column set changes, and only the first set is read.
+// ignored. An empty field is a value that was not measured: it reads as NaN ("no value")
+// and the row is kept. A line that does not start with a digit ends the rows: the
+// live-data window starts a new header when its column set changes, and only the first
+// set is read.
 
 #include <QByteArray>
 #include <QByteArrayView>
@@ -23,8 +25,9 @@
 struct TLogData {
     QStringList ParamNames;                       // captions without the leading "Time"
     std::vector<double> Times;                    // milliseconds, one per row
-    std::vector<std::vector<double>> ParamValues; // [column][row]
-    std::vector<double> Minimum, Maximum;         // per column; 0 for a log without rows
+    std::vector<std::vector<double>> ParamValues; // [column][row]; NaN: no value
+    // Per column, of its values; NaN for a column without any, 0 for a log without rows.
+    std::vector<double> Minimum, Maximum;
     bool TimesAscending = true;                   // every time at least the one before
 
     int RowCount() const { return static_cast<int>(Times.size()); }
@@ -83,7 +86,8 @@ TLogReadResult ReadLog(QByteArrayView bytes);
 // The file, in chunks. A file that cannot be opened is an error message.
 TLogReadResult ReadLogFile(const QString& fileName);
 
-// A value as the viewer shows it: the shortest general notation, "." decimals.
+// A value as the viewer shows it: the shortest general notation, "." decimals; nothing
+// for no value.
 QString LogValueText(double value);
 
 // The messages of the format.

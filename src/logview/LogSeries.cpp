@@ -29,21 +29,26 @@ void TLogSeries::SetData(const double* keys, const double* values, int begin, in
     FMarked = -1;
 }
 
+QCPRange TLogSeries::Extremes(const double* of, bool& foundRange) const
+{
+    double lo = std::numeric_limits<double>::infinity(), hi = -lo;
+    for (int r = FBegin; r < FEnd; ++r)
+        if (Drawable(r)) {
+            lo = std::min(lo, of[r]);
+            hi = std::max(hi, of[r]);
+        }
+    foundRange = lo <= hi;
+    return foundRange ? QCPRange(lo, hi) : QCPRange();
+}
+
 QCPRange TLogSeries::getKeyRange(bool& foundRange, QCP::SignDomain) const
 {
-    foundRange = FEnd > FBegin;
-    if (!foundRange) return QCPRange();
-    if (FAscending) return QCPRange(FKeys[FBegin], FKeys[FEnd - 1]);
-    const auto [lo, hi] = std::minmax_element(FKeys + FBegin, FKeys + FEnd);
-    return QCPRange(*lo, *hi);
+    return Extremes(FKeys, foundRange);
 }
 
 QCPRange TLogSeries::getValueRange(bool& foundRange, QCP::SignDomain, const QCPRange&) const
 {
-    foundRange = FEnd > FBegin;
-    if (!foundRange) return QCPRange();
-    const auto [lo, hi] = std::minmax_element(FValues + FBegin, FValues + FEnd);
-    return QCPRange(*lo, *hi);
+    return Extremes(FValues, foundRange);
 }
 
 void TLogSeries::VisibleRows(int& from, int& to) const
@@ -111,13 +116,19 @@ void TLogSeries::draw(QCPPainter* painter)
         line.reserve(int(4 * width) + 8);
         int r = from;
         while (r < to) {
+            if (!Drawable(r)) {
+                ++r;
+                continue;
+            }
             const double px = std::floor(FKeys[r] * ks + kx0);
             double first = FValues[r], lo = first, hi = first, last = first;
             int n = 1;
-            for (++r; r < to && std::floor(FKeys[r] * ks + kx0) == px; ++r, ++n) {
+            for (++r; r < to && std::floor(FKeys[r] * ks + kx0) == px; ++r) {
+                if (!Drawable(r)) continue;
                 last = FValues[r];
                 lo = std::min(lo, last);
                 hi = std::max(hi, last);
+                ++n;
             }
             line.append(QPointF(px, first * vs + vy0));
             if (n > 2) {
@@ -130,6 +141,7 @@ void TLogSeries::draw(QCPPainter* painter)
         line.reserve(to - from);
         QPoint previous(std::numeric_limits<int>::min(), 0);
         for (int r = from; r < to; ++r) {
+            if (!Drawable(r)) continue;
             const QPointF p(FKeys[r] * ks + kx0, FValues[r] * vs + vy0);
             const QPoint q = p.toPoint();
             if (q == previous) continue; // the same pixel again: nothing to see
@@ -151,7 +163,7 @@ void TLogSeries::draw(QCPPainter* painter)
                 QRectF(p.x() - MarkerSize / 2, p.y() - MarkerSize / 2, MarkerSize, MarkerSize));
         painter->drawRects(boxes.constData(), int(boxes.size()));
     }
-    if (FMarked >= FBegin && FMarked < FEnd) {
+    if (FMarked >= FBegin && FMarked < FEnd && Drawable(FMarked)) {
         const QPointF p(FKeys[FMarked] * ks + kx0, FValues[FMarked] * vs + vy0);
         painter->setPen(QPen(Qt::red, 1));
         painter->setBrush(Qt::red);

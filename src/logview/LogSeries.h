@@ -4,9 +4,12 @@
 // the log), so a graph costs no memory of its own. Rows begin..end-1 are drawn. With keys
 // in ascending order only the visible rows are looked at, and where there are more of
 // them than pixels each pixel column is drawn from its first, lowest, highest and last
-// value: an hour of data draws in the time of a screen width.
+// value: an hour of data draws in the time of a screen width. A row whose key or value is
+// NaN (no value) is passed over: it is not drawn, found or counted in a range.
 
 #include <qcustomplot.h>
+
+#include <cmath>
 
 class TLogSeries : public QCPAbstractPlottable {
   public:
@@ -42,6 +45,9 @@ class TLogSeries : public QCPAbstractPlottable {
   private:
     // Rows that may show for the key axis range (all of them when keys are unordered).
     void VisibleRows(int& from, int& to) const;
+    bool Drawable(int row) const { return !std::isnan(FKeys[row]) && !std::isnan(FValues[row]); }
+    // Smallest and largest key or value of the drawable rows.
+    QCPRange Extremes(const double* of, bool& foundRange) const;
 
     const double* FKeys = nullptr;
     const double* FValues = nullptr;

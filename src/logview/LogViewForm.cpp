@@ -33,6 +33,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <limits>
 
 namespace {
 
@@ -569,10 +570,19 @@ int TfrmLogViewer::GraphSize() const
     return 90;
 }
 
+void TfrmLogViewer::ColumnExtremes(int column, double& lo, double& hi) const
+{
+    lo = Data.Minimum[size_t(column)];
+    hi = Data.Maximum[size_t(column)];
+    // A column without a single value: its axis as for one that stays at 0.
+    if (std::isnan(lo) || std::isnan(hi)) lo = hi = 0;
+}
+
 void TfrmLogViewer::FitGraph(int graph)
 {
     TTimeGraph& g = Graphs[size_t(graph)];
-    const double lo = Data.Minimum[size_t(graph)], hi = Data.Maximum[size_t(graph)];
+    double lo, hi;
+    ColumnExtremes(graph, lo, hi);
     const bool onOff = (lo == 0 && hi == 0) || (lo == 0 && hi == 1) || (lo == 1 && hi == 1);
     QCPAxis* y = g.Plot->yAxis;
     if (onOff) {
@@ -628,7 +638,8 @@ void TfrmLogViewer::GraphZoomed(int graph)
     FSyncing = true;
     TTimeGraph& zoomed = Graphs[size_t(graph)];
     const QCPRange range = zoomed.Plot->xAxis->range();
-    const double lo = Data.Minimum[size_t(graph)], hi = Data.Maximum[size_t(graph)];
+    double lo, hi;
+    ColumnExtremes(graph, lo, hi);
     const double margin = hi > lo ? (hi - lo) * 0.01 : 1;
     zoomed.Plot->yAxis->setRange(lo - margin, hi + margin);
     zoomed.Plot->RequestReplot();
@@ -747,6 +758,7 @@ void TfrmLogViewer::CustomGraphChange()
         bool found = false;
         const QCPRange kr = s->getKeyRange(found);
         const QCPRange vr = s->getValueRange(found);
+        if (!found) continue; // not one row with both values
         xlo = any ? std::min(xlo, kr.lower) : kr.lower;
         xhi = any ? std::max(xhi, kr.upper) : kr.upper;
         ylo = any ? std::min(ylo, vr.lower) : vr.lower;
@@ -830,18 +842,20 @@ void TfrmLogViewer::Draw3DPlot()
         return;
     }
     // Extremes from the points themselves: times and other large values run past any
-    // fixed starting value.
-    double lo[3] = {z[start], y[start], x[start]};
-    double hi[3] = {z[start], y[start], x[start]};
+    // fixed starting value. A row without one of its three values has no point.
+    double lo[3], hi[3];
+    std::fill(std::begin(lo), std::end(lo), std::numeric_limits<double>::infinity());
+    std::fill(std::begin(hi), std::end(hi), -std::numeric_limits<double>::infinity());
     for (int r = start; r <= end; ++r) {
         const double v[3] = {z[r], y[r], x[r]};
+        if (std::isnan(v[0]) || std::isnan(v[1]) || std::isnan(v[2])) continue;
         for (int a = 0; a < 3; ++a) {
             lo[a] = std::min(lo[a], v[a]);
             hi[a] = std::max(hi[a], v[a]);
         }
         view->AddPoint(v[0], v[1], v[2], TRot3D::PointDot);
     }
-    for (int a = 0; a < 3; ++a) {
+    for (int a = 0; a < 3 && lo[a] <= hi[a]; ++a) {
         view->SetOrigin(a, (lo[a] + hi[a]) / 2);
         view->SetScale(a, 2000 / std::max(1.0, hi[a] - lo[a]));
     }

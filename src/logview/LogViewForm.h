@@ -125,6 +125,8 @@ class TfrmLogViewer : public QWidget {
     void SetGraphReadOut(int graph, int row);
     // Row times in ascending order: the first row at a time, or -1.
     int FirstRowAt(double time) const;
+    // The column's smallest and largest value, 0 and 0 when it has none.
+    void ColumnExtremes(int column, double& lo, double& hi) const;
     void Unregister();
 
     TToolWindowHost FHost;

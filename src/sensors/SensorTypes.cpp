@@ -127,16 +127,39 @@ static std::optional<double> ReadStoredDouble(const QString& key, const QString&
     return store.ReadDouble(key, name);
 }
 
+// The identity over 0..5 V.
+static std::vector<TConvPoint> DefaultConversion()
+{
+    return {{0.0f, 0.0f}, {5.0f, 5.0f}};
+}
+
+// A point as the singles it is kept in; nothing when either is not finite there (NaN,
+// infinite, or beyond the range of a float).
+static std::optional<TConvPoint> FinitePoint(double volts, double value)
+{
+    const TConvPoint p{static_cast<float>(volts), static_cast<float>(value)};
+    if (!std::isfinite(p.Volts) || !std::isfinite(p.Value)) return std::nullopt;
+    return p;
+}
+
 void LoadConversion(TSensorConv& conv, const QString& conversionKey, const QString& channelKey)
 {
+    // A value that is no number would turn every reading of the channel into one that is
+    // no number either, and those reach the log and the gauges: such a calibration is not
+    // used at all.
     std::vector<TConvPoint> points;
     for (const QString& name : TSettingsStore::Instance().ValueNames(conversionKey)) {
         bool ok = false;
         const double volts = name.toDouble(&ok);
         const std::optional<double> value = ReadStoredDouble(conversionKey, name);
         // A point that cannot be read is skipped rather than failing the whole load.
-        if (ok && value && std::isfinite(volts) && std::isfinite(*value))
-            points.push_back({static_cast<float>(volts), static_cast<float>(*value)});
+        if (!ok || !value) continue;
+        const std::optional<TConvPoint> point = FinitePoint(volts, *value);
+        if (!point) {
+            conv.Points = DefaultConversion();
+            return;
+        }
+        points.push_back(*point);
     }
     // The store lists value names in its own order (the INI file sorts them as text, so
     // "10" comes before "2"); interpolation needs them ascending.
@@ -151,12 +174,15 @@ void LoadConversion(TSensorConv& conv, const QString& conversionKey, const QStri
     const auto minVal = ReadStoredDouble(channelKey, QStringLiteral("MinVal"));
     const auto maxVolts = ReadStoredDouble(channelKey, QStringLiteral("MaxVolts"));
     const auto maxVal = ReadStoredDouble(channelKey, QStringLiteral("MaxVal"));
-    if (minVolts && minVal && maxVolts && maxVal) {
-        conv.Points = {{static_cast<float>(*minVolts), static_cast<float>(*minVal)},
-                       {static_cast<float>(*maxVolts), static_cast<float>(*maxVal)}};
+    const std::optional<TConvPoint> low =
+        minVolts && minVal ? FinitePoint(*minVolts, *minVal) : std::nullopt;
+    const std::optional<TConvPoint> high =
+        maxVolts && maxVal ? FinitePoint(*maxVolts, *maxVal) : std::nullopt;
+    if (low && high) {
+        conv.Points = {*low, *high};
         if (conv.Points[1].Volts < conv.Points[0].Volts) std::swap(conv.Points[0], conv.Points[1]);
     } else
-        conv.Points = {{0.0f, 0.0f}, {5.0f, 5.0f}};
+        conv.Points = DefaultConversion();
 }
 
 void SaveConversion(const TSensorConv& conv, const QString& conversionKey)

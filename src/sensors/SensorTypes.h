@@ -82,8 +82,9 @@ class TSensorConv {
 
 // Fills conv.Points from conversionKey (one double per point, named by its voltage).
 // With fewer than two usable points there it takes the legacy two-point calibration
-// under channelKey, and failing that the identity over 0..5 V. Never throws because of
-// what is stored.
+// under channelKey, and failing that the identity over 0..5 V. A stored voltage or value
+// that is not finite as a float (NaN, infinite, beyond a float's range) gives the identity
+// too. Never throws because of what is stored.
 void LoadConversion(TSensorConv& conv, const QString& conversionKey, const QString& channelKey);
 // Replaces everything under conversionKey with conv.Points.
 void SaveConversion(const TSensorConv& conv, const QString& conversionKey);

@@ -1,4 +1,5 @@
 #include "CsvLog.h"
+#include "LogSession.h"
 #include "TestPrint.h"
 
 #include "EcuConstData.h"
@@ -9,6 +10,9 @@
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
+
+#include <cmath>
+#include <limits>
 
 namespace {
 
@@ -110,6 +114,55 @@ TEST_F(CsvLines, DataLineWritesConvertedValuesInTheirFormat)
     Units.ApplyConversions(values, params);
     EXPECT_EQ(LogDataLine(0, Units, params, params, values, {}, {}, {}, {}),
               QByteArray("       0, 1.00, \r\n"));
+}
+
+// A value that is no measurement is an empty field; the separators stay, so every column
+// after it keeps its place.
+TEST_F(CsvLines, ValuesThatAreNoMeasurementAreEmptyFields)
+{
+    TParamSet params;
+    params.set(epEngspd).set(epAFS1);
+    TSensorChannels channels;
+    channels.set(lj0).set(rtLat);
+    TSwitchSet switches;
+    switches.set(esDefogSw);
+    const double inf = std::numeric_limits<double>::infinity();
+    const struct {
+        double Rpm, Boost;
+        const char* Line;
+    } cases[] = {
+        {2450, 1.5, "     120, 2450, -0.500, 0,  1.50, 0.25, \r\n"},
+        {LogNoValue, 1.5, "     120, , -0.500, 0,  1.50, 0.25, \r\n"},
+        {inf, -inf, "     120, , -0.500, 0,  , 0.25, \r\n"},
+        {-inf, std::nan(""), "     120, , -0.500, 0,  , 0.25, \r\n"},
+    };
+    for (const auto& c : cases) {
+        TParamValues values{};
+        values[epEngspd] = c.Rpm;
+        values[epAFS1] = -0.5;
+        TSensorValues sensor{};
+        sensor[lj0] = c.Boost;
+        sensor[rtLat] = 0.25;
+        const QByteArray line =
+            LogDataLine(120, Units, params, params, values, switches, {}, channels, sensor);
+        EXPECT_EQ(line, QByteArray(c.Line)) << c.Rpm << " " << c.Boost;
+        EXPECT_EQ(line.count(','), 6);
+    }
+}
+
+// Names from the calibration dialog and .cal files may hold commas; in the header each
+// would start a column of its own and push every caption after it out of place.
+TEST_F(CsvLines, ACommaInANameDoesNotShiftTheHeader)
+{
+    Names[lj0] = "Oil, temp";
+    Names[lj1] = "Boost,\r\nafter";
+    TSensorChannels channels;
+    channels.set(lj0).set(lj1).set(rtLat);
+    TSwitchSet switches;
+    switches.set(esDefogSw);
+    EXPECT_EQ(LogHeaderLine(Units, {}, switches, channels, Names),
+              "Time," + W(SwitchDefs[esDefogSw].Name) + ",Oil  temp,Boost   after,Lateral G,\r\n");
+    EXPECT_EQ(Names[lj0], "Oil, temp"); // the name itself keeps it
 }
 
 TEST_F(CsvLines, TimeIsRightAlignedAndNeverCut)
@@ -217,6 +270,109 @@ TEST_F(CsvLogFile, CommentsFile)
     EXPECT_FALSE(QFile::exists(Path("empty2.txt")));
 
     EXPECT_FALSE(SaveCommentsFile(Path("no such folder/log.txt"), {"x"}));
+}
+
+// The logging session on a clock of the test's own, in a folder of its own.
+class LogSession : public ::testing::Test {
+  protected:
+    void SetUp() override
+    {
+        Session.LoggingDirectory = [this] { return Dir.path(); };
+        Session.Tick = [this] { return Now; };
+        Session.Comments = [this] { return Comments; };
+        Session.OnError = [this](const QString& text) { Errors << text; };
+        Params.set(epEngspd);
+    }
+    void TearDown() override { TCsvLogFile::SimulateWriteFailureAfter(-1); }
+    bool Row(uint32_t at)
+    {
+        Now = at;
+        TParamValues values{};
+        values[epEngspd] = 800;
+        return Session.WriteReply(Params, values, Params, {}, {}, {}, TSensorValues{});
+    }
+    QStringList Files() const
+    {
+        return QDir(Dir.path()).entryList(QDir::Files | QDir::Dirs | QDir::NoDotAndDotDot);
+    }
+
+    QTemporaryDir Dir;
+    TLogSession Session;
+    TParamSet Params;
+    uint32_t Now = 0;
+    QString Comments = "Log From Subaru ECU";
+    QStringList Errors;
+};
+
+// Once a second while lines come, never more often, and once more at close; the clock
+// may run round through zero in between.
+TEST_F(LogSession, GoesToTheDiskAtMostOnceASecondAndAtClose)
+{
+    for (const uint32_t start : {1000u, 4294967295u - 1500u}) {
+        SCOPED_TRACE(start);
+        Now = start;
+        ASSERT_TRUE(Session.Start(Params, {}, {}));
+        EXPECT_EQ(Session.DiskSyncs(), 0);
+        std::vector<uint32_t> syncedAt;
+        // Irregular gaps: bursts, one step short of the second, one long pause.
+        for (const uint32_t gap :
+             {0u, 5u, 300u, 694u, 1u, 999u, 1u, 50u, 2500u, 10u, 10u, 979u, 1u, 3u}) {
+            const int before = Session.DiskSyncs();
+            ASSERT_TRUE(Row(Now + gap));
+            if (Session.DiskSyncs() != before) syncedAt.push_back(Now - start);
+        }
+        EXPECT_EQ(syncedAt, (std::vector<uint32_t>{1000, 2000, 4550, 5550}));
+        const int running = Session.DiskSyncs();
+        Session.Stop();
+        EXPECT_EQ(Session.DiskSyncs(), running + 1);
+        QFile log(Session.LastLogName);
+        ASSERT_TRUE(log.open(QIODevice::ReadOnly));
+        EXPECT_EQ(log.readAll().count('\n'), 15); // the header and every row
+    }
+}
+
+// The comments file is there as soon as the log is, so a log that is never closed keeps
+// its comments; the close writes it again with what they say by then.
+TEST_F(LogSession, CommentsFileIsWrittenAtStartAndAgainAtClose)
+{
+    Comments = "Log From Subaru ECU\nbefore";
+    ASSERT_TRUE(Session.Start(Params, {}, {}));
+    QFile txt(Session.BaseName + ".txt");
+    ASSERT_TRUE(txt.open(QIODevice::ReadOnly));
+    EXPECT_EQ(txt.readAll(), "Log From Subaru ECU\r\nbefore\r\n");
+    txt.close();
+
+    Comments = "Log From Subaru ECU\nafter the run";
+    ASSERT_TRUE(Row(100));
+    Session.Stop();
+    ASSERT_TRUE(txt.open(QIODevice::ReadOnly));
+    EXPECT_EQ(txt.readAll(), "Log From Subaru ECU\r\nafter the run\r\n");
+    EXPECT_TRUE(Errors.isEmpty()) << Errors.join(" | ").toStdString();
+}
+
+// A start that fails leaves the folder as it was: no empty log, no comments file.
+TEST_F(LogSession, AFailedStartLeavesNoEmptyFiles)
+{
+    const struct {
+        const char* Name;
+        int WriteFailureAfter;
+        QString Ecu;
+    } cases[] = {
+        {"the disk is full at the header", 0, "ECU"},
+        {"the file cannot be made (its name is too long)", -1, QString(300, 'E')},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.Name);
+        Errors.clear();
+        TCsvLogFile::SimulateWriteFailureAfter(c.WriteFailureAfter);
+        Session.EcuShortName = [&] { return c.Ecu; };
+        EXPECT_FALSE(Session.Start(Params, {}, {}));
+        EXPECT_FALSE(Session.Logging);
+        EXPECT_EQ(Files(), QStringList());
+        ASSERT_EQ(Errors.size(), 1);
+        EXPECT_TRUE(Errors[0].startsWith("Quillon was unable to create the logfile '"))
+            << Errors[0].toStdString();
+    }
 }
 
 TEST(CsvComments, FirstLine)

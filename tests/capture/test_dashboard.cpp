@@ -262,6 +262,7 @@ TEST_F(DashBoard, LoggingRefusalsAndFailures)
     const int errors = Dialogs->Count(TDialogKind::Error);
     Form->menuLogData->trigger();
     ASSERT_TRUE(Form->Logging);
+    ASSERT_TRUE(QFile::remove(Form->LogBaseName + ".txt"));  // written at the start
     ASSERT_TRUE(QDir().mkdir(Form->LogBaseName + ".txt"));  // a folder in the file's place
     Form->menuLogData->trigger();
     EXPECT_FALSE(Form->Logging);

@@ -9,6 +9,8 @@
 
 #include <QLocale>
 
+#include <cmath>
+#include <limits>
 #include <random>
 
 #include <gtest/gtest.h>
@@ -317,6 +319,65 @@ TEST(LogReader, ReadsTheProgramsOwnLogBack)
         EXPECT_EQ(r.Data.ParamValues[3][size_t(row)], row % 3 == 0 ? 1 : 0);
         EXPECT_EQ(FormatFixed(r.Data.ParamValues[4][size_t(row)], 2), FormatFixed(-1.005 * row, 2));
     }
+}
+
+// An empty field is a value that was not measured: the row stays, the value is NaN, and
+// the column's extremes are those of the values it has.
+TEST(LogReader, EmptyFieldsAreNoValueAndTheRowStays)
+{
+    const TLogReadResult r = ReadLog("Time,A,B,C,\r\n"
+                                     "       0, , 2, , \r\n"
+                                     "      50, 1,\t, , \r\n"
+                                     "     100,-3,5,,\r\n");
+    ASSERT_TRUE(r.Usable);
+    EXPECT_TRUE(r.Messages.empty());
+    EXPECT_EQ(r.Data.Times, (std::vector<double>{0, 50, 100}));
+    const std::vector<std::vector<bool>> empty{
+        {true, false, false}, {false, true, false}, {true, true, true}};
+    for (size_t c = 0; c < 3; ++c)
+        for (size_t row = 0; row < 3; ++row)
+            EXPECT_EQ(std::isnan(r.Data.ParamValues[c][row]), empty[c][row]) << c << " " << row;
+    EXPECT_EQ(r.Data.ParamValues[0][2], -3);
+    EXPECT_EQ(r.Data.Minimum[0], -3);
+    EXPECT_EQ(r.Data.Maximum[1], 5);
+    EXPECT_TRUE(std::isnan(r.Data.Minimum[2]) && std::isnan(r.Data.Maximum[2])); // no value at all
+    EXPECT_EQ(LogValueText(r.Data.ParamValues[0][0]), "");
+}
+
+// The program's own writer and this reader agree on a value that is no measurement and on
+// a sensor name with a comma in it.
+TEST(LogReader, ReadsNoValueAndACommaInANameFromTheProgramsOwnLog)
+{
+    TDisplayUnits units;
+    TParamSet params;
+    params.set(epEngspd);
+    TSensorChannels channels;
+    channels.set(lj0).set(lj1);
+    TChannelNames names;
+    names[lj0] = "Oil, temp";
+    names[lj1] = "Boost";
+    QByteArray file = LogHeaderLine(units, params, {}, channels, names);
+    TParamValues values{};
+    values[epEngspd] = LogNoValue;
+    TSensorValues sensor{};
+    sensor[lj0] = std::numeric_limits<double>::infinity();
+    sensor[lj1] = 1.25;
+    file += LogDataLine(10, units, params, params, values, {}, {}, channels, sensor);
+    values[epEngspd] = 900;
+    sensor[lj0] = 88;
+    file += LogDataLine(20, units, params, params, values, {}, {}, channels, sensor);
+
+    const TLogReadResult r = ReadLog(file);
+    ASSERT_TRUE(r.Usable);
+    EXPECT_TRUE(r.Messages.empty());
+    ASSERT_EQ(r.Data.ColumnCount(), 3);
+    EXPECT_EQ(r.Data.ParamNames.mid(1), (QStringList{"Oil  temp", "Boost"}));
+    ASSERT_EQ(r.Data.RowCount(), 2);
+    EXPECT_TRUE(std::isnan(r.Data.ParamValues[0][0]));
+    EXPECT_TRUE(std::isnan(r.Data.ParamValues[1][0]));
+    EXPECT_EQ(r.Data.ParamValues[2][0], 1.25);
+    EXPECT_EQ(r.Data.ParamValues[0][1], 900);
+    EXPECT_EQ(r.Data.ParamValues[1][1], 88);
 }
 
 TEST(LogReader, ValueText)

@@ -24,6 +24,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <memory>
 
 namespace {
@@ -380,6 +381,56 @@ TEST_F(LogViewer, ThreeDReadOutAndRotation)
     EXPECT_TRUE(f->RotTimer->isActive());
     f->SBAutoRot->click();
     EXPECT_FALSE(f->RotTimer->isActive());
+}
+
+// Values that were not measured (empty fields): the log opens with all its rows, and no
+// range built from them is NaN, so every axis stays usable.
+TEST_F(LogViewer, OpensALogWithEmptyFields)
+{
+    QByteArray log = "Time,Ramp,Gone,Flat,\r\n";
+    for (int r = 0; r < 7; ++r)
+        log += QByteArray::number(r * 500).rightJustified(8, ' ') + ", " +
+               (r % 3 == 1 ? QByteArray() : QByteArray::number(100 + r * 10)) + ", , " +
+               (r == 0 ? QByteArray() : QByteArray("5")) + ", \r\n";
+    ASSERT_TRUE(Load(log));
+    EXPECT_TRUE(Dialogs.Calls.empty());
+    ASSERT_EQ(Viewer->Data.RowCount(), 7);
+    Viewer->cmbX->setCurrentIndex(0);  // Ramp
+    Viewer->cmbY1->setCurrentIndex(1); // Gone
+    Viewer->cmbY2->setCurrentIndex(2); // Flat
+    Viewer->cmb3Dx->setCurrentIndex(0);
+    Viewer->cmb3Dy->setCurrentIndex(3); // Time
+    Viewer->cmb3Dz->setCurrentIndex(2);
+    Show();
+    Viewer->Graphs[0].Plot->xAxis->setRange(400, 2600); // a zoom fits the Y range again
+
+    auto usable = [](const QCPRange& r) {
+        return std::isfinite(r.lower) && std::isfinite(r.upper) && r.lower < r.upper;
+    };
+    for (const auto& g : Viewer->Graphs)
+        EXPECT_TRUE(usable(g.Plot->yAxis->range())) << g.Plot->LeftCaption().toStdString();
+    EXPECT_EQ(Viewer->Graphs[1].Plot->yAxis->range(), QCPRange(-0.5, 1.5)); // not one value
+    EXPECT_DOUBLE_EQ(Viewer->Graphs[0].Plot->yAxis->range().upper, 160 + 0.6);
+    EXPECT_TRUE(usable(Viewer->RChart->xAxis->range()));
+    EXPECT_TRUE(usable(Viewer->RChart->yAxis->range()));
+    // A point for each row with both Ramp and Flat.
+    TRot3D* view = Viewer->Log3DFrame->Rot3D1;
+    EXPECT_EQ(view->PointCount(), 4);
+    for (int a = 0; a < 3; ++a)
+        EXPECT_TRUE(std::isfinite(view->Origin(a)) && std::isfinite(view->Scale(a))) << a;
+
+    // The table: an empty cell where no value was logged, and extremes of the values there.
+    const QAbstractItemModel* m = Viewer->DataGrid->model();
+    EXPECT_EQ(m->index(0, 3 + 1).data().toString(), "");
+    EXPECT_EQ(m->index(0, 3 + 2).data().toString(), "120");
+    EXPECT_EQ(m->index(0, 1).data().toString(), "100");
+    EXPECT_EQ(m->index(1, 1).data().toString(), "");
+
+    // A point read out where another column has no value.
+    const QPointF at = Viewer->Graphs[0].Series->RowPixel(2);
+    QTest::mouseClick(Viewer->Graphs[0].Plot, Qt::LeftButton, {}, at.toPoint());
+    EXPECT_EQ(Viewer->GraphCaption(0), "Ramp=120, Time=1000ms");
+    EXPECT_EQ(Viewer->GraphCaption(1), "Gone=, Time=1000ms");
 }
 
 TEST_F(LogViewer, CommentsBesideTheLog)

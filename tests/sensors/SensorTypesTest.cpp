@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <limits>
 
 namespace {
 
@@ -171,6 +172,41 @@ TEST_F(SensorConvSettings, UnreadablePointsAreSkipped)
 
     Store().DeleteValue(ConvKey, "4"); // one usable point left: legacy rules apply
     ExpectPoints(Load(), {{0, 0}, {5, 5}});
+}
+
+// A calibration holding a value that is no number (or none a float can hold) would turn
+// every reading into one: the channel reads its volts unchanged instead.
+TEST_F(SensorConvSettings, AValueThatIsNotFiniteGivesTheDefaultConversion)
+{
+    const double nan = std::nan(""), inf = std::numeric_limits<double>::infinity();
+    const struct {
+        const char* Name;
+        const char* Value; // a legacy value, or the name of a point's voltage
+        double Data;
+        bool Legacy;
+    } cases[] = {
+        {"MinVolts NaN", "MinVolts", nan, true},
+        {"MaxVolts infinite", "MaxVolts", inf, true},
+        {"MinVal minus infinite", "MinVal", -inf, true},
+        {"MaxVal beyond a float", "MaxVal", 1e39, true},
+        {"a point's value NaN", "2", nan, false},
+        {"a point's value beyond a float", "2", -4e38, false},
+        {"a point's voltage beyond a float", "1e39", 50, false},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.Name);
+        Store().DeleteKey(ConvKey);
+        WriteLegacy();
+        if (!c.Legacy) {
+            Store().WriteDouble(ConvKey, "1", 10);
+            Store().WriteDouble(ConvKey, "3", 30);
+            Store().WriteDouble(ConvKey, "4", 40);
+        }
+        Store().WriteDouble(c.Legacy ? ChanKey : ConvKey, c.Value, c.Data);
+        const TSensorConv conv = Load();
+        ExpectPoints(conv, {{0, 0}, {5, 5}});
+        EXPECT_FLOAT_EQ(conv.Convert(2.5f), 2.5f);
+    }
 }
 
 TEST_F(SensorConvSettings, SaveReplacesThePointsAndLoadsThemBackExactly)

@@ -3,6 +3,8 @@
 #include "Clock.h"
 
 #include <QDir>
+#include <QFile>
+#include <QFileInfo>
 
 TLogSession::TLogSession()
 {
@@ -41,15 +43,21 @@ bool TLogSession::Start(const TParamSet& params, const TSwitchSet& switches, con
     const QString fileName = BaseName + QStringLiteral(".csv");
     FFileSize = 0;
     FLines = 0;
-    bool ok = FFile.Open(fileName);
+    FSyncTick = StartTick;
+    const bool created = FFile.Open(fileName);
+    bool ok = created;
     if (ok) {
         LoggedParams = params;
         LoggedSwitches = switches;
         LoggedChannels = channels;
-        ok = WriteLine(LogHeaderLine(Units, params, switches, channels, ChannelNames));
+        ok = WriteLine(LogHeaderLine(Units, params, switches, channels, ChannelNames), StartTick);
     }
     if (!ok) {
         FFile.Close();
+        // The file was made just now (Open never takes an existing one); left empty it
+        // would only stand in the list of logs.
+        if (created && QFileInfo(fileName).size() == 0)
+            QFile::remove(fileName);
         if (OnError)
             OnError(QStringLiteral("Quillon was unable to create the logfile '") + fileName +
                     QStringLiteral("'. Logging has been cancelled."));
@@ -58,6 +66,9 @@ bool TLogSession::Start(const TParamSet& params, const TSwitchSet& switches, con
     Logging = true;
     if (OnStarted)
         OnStarted(fileName);
+    // Now and not only at close: a log that is never closed (power cut, killed) keeps its
+    // comments too.
+    SaveComments();
     return true;
 }
 
@@ -67,11 +78,16 @@ void TLogSession::Stop()
         OnSound(QStringLiteral("SystemAsterisk"));
     FFile.Close();
     Logging = false;
-    const QString comments = Comments ? Comments() : QString();
-    const QString commentsName = BaseName + QStringLiteral(".txt");
     LastLogName = BaseName + QStringLiteral(".csv");
     if (OnStopped)
         OnStopped(LastLogName);
+    SaveComments();
+}
+
+void TLogSession::SaveComments()
+{
+    const QString comments = Comments ? Comments() : QString();
+    const QString commentsName = BaseName + QStringLiteral(".txt");
     if (!comments.isEmpty() && !SaveCommentsFile(commentsName, comments.split(QLatin1Char('\n'))) && OnError)
         OnError(QStringLiteral("Quillon was unable to save the log file comments to '") + commentsName +
                 QStringLiteral("'."));
@@ -114,33 +130,35 @@ bool TLogSession::WriteReply(const TParamSet& params, const TParamValues& shown,
 {
     if (!Logging)
         return false;
+    const uint32_t now = Tick();
+    bool ok = true;
     if (params != LoggedParams || switches != LoggedSwitches || channels != LoggedChannels) {
         LoggedParams = params;
         LoggedSwitches = switches;
         LoggedChannels = channels;
         // A header that cannot be written ends the log like a failing data line would.
-        if (!WriteLine(LogHeaderLine(Units, params, switches, channels, ChannelNames))) {
-            Failed(QStringLiteral("There has been a problem writing to the logfile - perhaps you have run out of "
-                                  "disk space. Logging has been cancelled"));
-            return false;
-        }
+        ok = WriteLine(LogHeaderLine(Units, params, switches, channels, ChannelNames), now);
     }
-    const QByteArray line =
-        LogDataLine(Tick() - StartTick, Units, params, received, shown, switches, on, channels, channelValues);
-    if (!WriteLine(line)) {
+    ok = ok && WriteLine(LogDataLine(now - StartTick, Units, params, received, shown, switches, on, channels,
+                                     channelValues),
+                         now);
+    if (!ok)
         Failed(QStringLiteral("There has been a problem writing to the logfile - perhaps you have run out of "
                               "disk space. Logging has been cancelled"));
-        return false;
-    }
-    return true;
+    return ok;
 }
 
-bool TLogSession::WriteLine(const QByteArray& line)
+bool TLogSession::WriteLine(const QByteArray& line, uint32_t now)
 {
     if (!FFile.WriteLine(line))
         return false;
     FFileSize += line.size();
     ++FLines;
+    // Wrap-safe: the tick counter runs round every 49.7 days.
+    if (uint32_t(now - FSyncTick) >= SyncIntervalMs) {
+        FFile.Sync();
+        FSyncTick = now;
+    }
     return true;
 }
 
