@@ -7,11 +7,15 @@
 
 namespace {
 
-QByteArray InnovateStream(int packets)
+QByteArray InnovateStream(int packets, bool deviceFraming)
 {
-    // A chained packet: LC-1 (2 words) + LM-1 (8 words) + 5 auxiliary words.
-    QByteArray p = QByteArray::fromHex("a20f4113037481130374080000000000000000000000"
-                                       "000100020003000400050000");
+    // A chained packet: LC-1 (2 words) + LM-1 (8 words) + 5 auxiliary words; framed as the
+    // devices send it (header b2 8f, LC-1 43), or with those fixed bits clear.
+    QByteArray p = QByteArray::fromHex(deviceFraming
+                                           ? "b28f4313037481130374080000000000000000000000"
+                                             "000100020003000400050000"
+                                           : "a20f4113037481130374080000000000000000000000"
+                                             "000100020003000400050000");
     p.truncate(2 + 2 * 15);
     QByteArray s;
     for (int i = 0; i < packets; ++i)
@@ -21,7 +25,7 @@ QByteArray InnovateStream(int packets)
 
 void BM_InnovateReceive(benchmark::State& state)
 {
-    const QByteArray stream = InnovateStream(256);
+    const QByteArray stream = InnovateStream(256, state.range(1) != 0);
     const int chunk = int(state.range(0));
     TLM1 lm;
     for (auto _ : state) {
@@ -31,7 +35,7 @@ void BM_InnovateReceive(benchmark::State& state)
     }
     state.SetBytesProcessed(state.iterations() * stream.size());
 }
-BENCHMARK(BM_InnovateReceive)->Arg(1)->Arg(16)->Arg(4096);
+BENCHMARK(BM_InnovateReceive)->ArgsProduct({{1, 16, 4096}, {0, 1}})->ArgNames({"chunk", "framed"});
 
 void BM_AP22Receive(benchmark::State& state)
 {

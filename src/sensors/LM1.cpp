@@ -2,6 +2,8 @@
 
 #include "Errors.h"
 
+#include <algorithm>
+
 namespace {
 
 // The n-bit field of v whose highest bit is hi.
@@ -60,6 +62,44 @@ int TLM1::GetMtsAux(int index) const
     return FMtsAux[index];
 }
 
+TLM1::TCandidate TLM1::CheckPacket(const uint8_t* p, int size, int& length)
+{
+    // Bit 7 marks where a packet or an LM-1 sub-packet begins (and the second header byte of
+    // a chained packet); every other byte uses bits 6-0 or fewer. A candidate that breaks
+    // this, or whose words are not filled exactly by sub-packets of the known kinds, is not
+    // a packet: a noise byte with bit 7 set before a real packet must not make a reading.
+    auto clean = [&](int from, int to) {
+        for (int i = from; i < std::min(to, size); ++i)
+            if (p[i] & 0x80) return false;
+        return true;
+    };
+    if (!IsChained(p[0])) {
+        length = LM1PacketSize;
+        if (!clean(1, LM1PacketSize)) return cdRefused;
+        return size < LM1PacketSize ? cdIncomplete : cdPacket;
+    }
+    if (size < 2) return cdIncomplete;
+    const int words = (p[0] & 1) * 128 + Bits(p[1], 6, 7);
+    length = 2 + 2 * words;
+    int offset = 2;
+    while (offset < length && offset < size) {
+        const uint8_t b = p[offset];
+        int n;
+        if ((b & 0xE0) == 0x40)
+            n = LC1PacketSize;
+        else if ((b & 0xA0) == 0x80)
+            n = LM1PacketSize;
+        else if ((b & 0xC0) == 0)
+            n = 2;
+        else
+            return cdRefused; // a word of no known form
+        if (offset + n > length) return cdRefused; // cut short by the declared length
+        if (!clean(offset + 1, offset + n)) return cdRefused;
+        offset += n;
+    }
+    return size < length ? cdIncomplete : cdPacket;
+}
+
 void TLM1::Receive(const QByteArray& chunk)
 {
     RxBuffer += chunk;
@@ -73,11 +113,32 @@ void TLM1::Receive(const QByteArray& chunk)
             FInStep = false;
             continue;
         }
+        int length = 0;
+        TCandidate candidate = CheckPacket(data + pos, size - pos, length);
+        if (candidate == cdPacket && IsChained(data[pos]) && (data[pos + 1] & 0x80)) {
+            // A noise byte that looks like a chained header, just before a real packet,
+            // takes that packet's first byte for its second header byte. When the packet
+            // read from that byte is sound too, the reading that ends later wins: a real
+            // header's second byte begins no packet that reaches past the chain.
+            int altLength = 0;
+            const TCandidate alt = CheckPacket(data + pos + 1, size - pos - 1, altLength);
+            if (alt != cdRefused && 1 + altLength > length) {
+                if (alt == cdIncomplete) break; // wait until it is known
+                candidate = cdRefused;
+            }
+        }
+        if (candidate == cdIncomplete) break; // wait for more
+        if (candidate == cdRefused) {
+            // Not a packet: look for one from the next byte on.
+            ++pos;
+            FInStep = false;
+            ++FRefused;
+            continue;
+        }
         const bool inStep = FInStep;
         const TSensorChannels before = FChannels;
-        const int used = DecodePacket(data + pos, size - pos);
-        if (used == 0) break; // incomplete: wait for more
-        pos += used;
+        DecodePacket(data + pos, length);
+        pos += length;
         FInStep = true;
         // A reader that opens mid-stream may take the tail of a packet for a whole one,
         // so the devices are known from the first packet that follows another directly.
@@ -90,47 +151,33 @@ void TLM1::Receive(const QByteArray& chunk)
     RxBuffer.remove(0, pos);
 }
 
-int TLM1::DecodePacket(const uint8_t* p, int size)
+void TLM1::DecodePacket(const uint8_t* p, int length)
 {
-    const uint8_t b0 = p[0];
-    int length = LM1PacketSize;
-    if (!IsChained(b0)) {
+    if (!IsChained(p[0])) {
         FPacketMode = 1;
-        if (size < LM1PacketSize) return 0;
         DecodeLM1(p);
     } else {
         FPacketMode = 2;
-        if (size < 2) return 0;
-        const int words = (b0 & 1) * 128 + Bits(p[1], 6, 7);
-        const int total = 2 + 2 * words;
-        if (size < total) return 0;
         FMtsAuxCount = 0;
+        // Checked already: the words are filled exactly by known sub-packets.
         int offset = 2;
-        while (offset < total) {
+        while (offset < length) {
             const uint8_t b = p[offset];
             if ((b & 0xE0) == 0x40) {
-                // A sub-packet cut short by the declared length ends the walk.
-                if (offset + LC1PacketSize > total) break;
                 DecodeLC1(p + offset);
                 offset += LC1PacketSize;
             } else if ((b & 0xA0) == 0x80) {
-                if (offset + LM1PacketSize > total) break;
                 DecodeLM1(p + offset);
                 offset += LM1PacketSize;
-            } else if ((b & 0xC0) == 0) {
+            } else {
                 const int value = Bits(b, 5, 6) * 128 + Bits(p[offset + 1], 6, 7);
                 if (FMtsAuxCount < 5) FMtsAux[FMtsAuxCount++] = value;
                 if (!FChannelsKnown) FChannels |= SensorChannelRange(mtsAux0, InnovateAuxInputs);
                 offset += 2;
-            } else {
-                // A word of no known form is skipped, so the rest can still be read.
-                offset += 2;
             }
         }
-        length = total;
     }
     ++FPackets;
-    return length;
 }
 
 void TLM1::DecodeLM1(const uint8_t* b)

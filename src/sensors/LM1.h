@@ -3,7 +3,8 @@
 // The Innovate Motorsports stream: LM1 meter packets alone, or chained packets carrying
 // LM-1, LC-1 and MT1 auxiliary sub-packets. The decoder assembles the byte stream
 // whatever the chunking of the port: a packet may arrive in pieces, several may arrive
-// at once, and garbage is skipped up to the next byte with bit 7 set.
+// at once, and garbage is skipped up to the next byte with bit 7 set that begins a sound
+// packet.
 
 #include "IInnovateReader.h"
 #include "SerSensor.h"
@@ -54,10 +55,17 @@ class TLM1 : public TSerSensor, public IInnovateReader {
 
     void Receive(const QByteArray& chunk) override;
 
+    // Candidates refused as noise (a byte with bit 7 set where none may be, or words not
+    // filled by known sub-packets).
+    int Refused() const { return FRefused; }
+
   private:
-    // Decodes the packet at data[0..size) if it is complete; returns its length, or 0
-    // while more bytes are needed.
-    int DecodePacket(const uint8_t* data, int size);
+    enum TCandidate { cdIncomplete, cdPacket, cdRefused };
+    // Whether the bytes at p[0..size) begin a sound packet, as far as they go; length is
+    // the packet's once its header is known.
+    static TCandidate CheckPacket(const uint8_t* p, int size, int& length);
+    // Decodes a complete packet that CheckPacket found sound.
+    void DecodePacket(const uint8_t* p, int length);
     void DecodeLM1(const uint8_t* b);
     void DecodeLC1(const uint8_t* c);
 
@@ -70,6 +78,7 @@ class TLM1 : public TSerSensor, public IInnovateReader {
     int FMtsAuxCount = 0;
     int FPacketMode = 0;
     int FPackets = 0;
+    int FRefused = 0;
     bool FChannelsKnown = false;
     bool FInStep = false; // the next byte follows a complete packet
     TSensorChannels FChannels;

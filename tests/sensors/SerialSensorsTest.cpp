@@ -68,10 +68,15 @@ QByteArray LM1Packet(int f, int af, int l, int k = 1, int v = 0, std::array<int,
     return p;
 }
 
+// Devices set bits the decoder does not need: bit 1 of an LC-1's first byte, bit 4 of a
+// chained header's first byte and bit 7 of its second. The encoders leave them clear unless
+// asked, so that both forms are read.
+bool GFixedBits = false;
+
 QByteArray LC1Packet(int f, int af, int l)
 {
     QByteArray p;
-    p += char(0x40 | (f << 2) | (af >> 7));
+    p += char(0x40 | (GFixedBits ? 0x02 : 0) | (f << 2) | (af >> 7));
     p += char(af & 0x7F);
     p += char((l >> 7) & 0x3F);
     p += char(l & 0x7F);
@@ -91,8 +96,8 @@ QByteArray Chained(const QByteArray& body, int words = -1)
 {
     if (words < 0) words = int(body.size() / 2);
     QByteArray p;
-    p += char(0xA2 | ((words >> 7) & 1));
-    p += char(words & 0x7F);
+    p += char(0xA2 | (GFixedBits ? 0x10 : 0) | ((words >> 7) & 1));
+    p += char((GFixedBits ? 0x80 : 0) | (words & 0x7F));
     return p + body;
 }
 
@@ -154,6 +159,9 @@ TEST(Innovate, LM1PacketsAreDecoded)
 
 TEST(Innovate, ChainedPacketsCarryLC1LM1AndAuxiliaryWords)
 {
+  for (bool fixedBits : {false, true}) {
+    SCOPED_TRACE(fixedBits ? "as the devices frame it" : "fixed bits clear");
+    GFixedBits = fixedBits;
     // LC-1 (2 words) then LM-1 (8 words): W = 10.
     TLM1 lm;
     const QByteArray chain = Chained(LC1Packet(0, 147, 400) + LM1Packet(1, 147, 209));
@@ -170,13 +178,14 @@ TEST(Innovate, ChainedPacketsCarryLC1LM1AndAuxiliaryWords)
     QByteArray words;
     for (int v : {10, 200, 300, 400, 1023, 77})
         words += AuxWord(v);
-    mt.Receive(Chained(words) + Chained(words));
+    mt.Receive(Chained(words) + Chained(words) + Chained({}).left(1));
     for (int i = 0; i < 5; ++i)
         EXPECT_EQ(mt.GetMtsAux(i), (std::array{10, 200, 300, 400, 1023})[i]);
     EXPECT_EQ(mt.Channels(), SensorChannelRange(mtsAux0, 5));
 
-    // The channel list is that of the first complete packet.
-    mt.Receive(Chained(LC1Packet(0, 147, 500)));
+    // The channel list is that of the first complete packet. (A chain as the devices frame
+    // it is read once the byte after it has come.)
+    mt.Receive(Chained(LC1Packet(0, 147, 500)) + Chained({}).left(1));
     EXPECT_EQ(mt.Channels(), SensorChannelRange(mtsAux0, 5));
     EXPECT_DOUBLE_EQ(mt.LcLambda(), 1.0);
 
@@ -188,6 +197,8 @@ TEST(Innovate, ChainedPacketsCarryLC1LM1AndAuxiliaryWords)
     EXPECT_TRUE(late.Channels().none());
     late.Receive(chain);
     EXPECT_EQ(late.Channels(), SensorChannelRange(lmLambda, 14));
+  }
+  GFixedBits = false;
 }
 
 struct StreamCase {
@@ -211,13 +222,15 @@ TEST(Innovate, TheByteStreamIsAssembledWhateverItsChunking)
         {"chained packet byte by byte", bytewise, 1, 1.2},
         {"two packets in one read", {a + b}, 2, 1.1},
         {"a packet and the start of the next", {a + b.left(5), b.mid(5)}, 2, 1.1},
-        {"garbage before and between", {"\x01\x02" + a + "\x7f\x00\x10" + chain}, 2, 1.2},
+        {"garbage before and between", {QByteArray("\x01\x02") + a + QByteArray("\x7f\x00\x10", 3) + chain}, 2, 1.2},
         {"incomplete packet waits", {a.left(15)}, 0, 0},
-        // The declared length ends inside the LM-1 sub-packet: it is dropped, and the
-        // packet after it still decodes.
+        // The declared length ends inside the LM-1 sub-packet, or words are left over: the
+        // chain is refused; its LM-1 sub-packet reads as a packet, and so does the next.
         {"sub-packet past the declared length", {Chained(LM1Packet(0, 147, 900), 3) + b}, 2, 1.1},
-        // A word of no known form (bits 7-5 of 011) is skipped.
+        // A word of no known form (bits 7-5 of 011): the chain is refused; its LM-1
+        // sub-packet is then read as a packet of its own, as when opened mid-chain.
         {"unknown word", {Chained(QByteArray("\x60\x00", 2) + LM1Packet(0, 147, 700))}, 1, 1.2},
+        {"words left over after the sub-packets", {Chained(LM1Packet(0, 147, 900), 9) + b}, 2, 1.1},
     };
     for (const StreamCase& c : cases) {
         TLM1 lm;
@@ -227,6 +240,57 @@ TEST(Innovate, TheByteStreamIsAssembledWhateverItsChunking)
         EXPECT_DOUBLE_EQ(lm.Lambda(), c.Lambda) << c.Name;
         EXPECT_LE(lm.Pending(), 2 + 2 * 255) << c.Name;
     }
+}
+
+// Line noise of every byte value between the packets: every reading is one the device
+// sent, and no packet is lost to a noise byte with bit 7 set.
+TEST(Innovate, NoiseOfEveryByteValueNeverMakesAReading)
+{
+    const QByteArray lm1 = LM1Packet(0, 147, 380, 3, 600, {100, 200, 300, 400, 500});
+    const double lambda = 0.88, volts = 600 * 15.0 / 1023;
+    for (bool fixedBits : {false, true}) {
+        GFixedBits = fixedBits;
+        const QByteArray chain = Chained(LC1Packet(0, 147, 380) + LM1Packet(0, 147, 380, 3, 600) +
+                                         AuxWord(700));
+        for (int noise = 0; noise < 256; ++noise) {
+            for (const QByteArray& packet : {lm1, chain}) {
+                SCOPED_TRACE(testing::Message() << "noise 0x" << std::hex << noise
+                                                << (packet == lm1 ? " LM-1" : " chain")
+                                                << (fixedBits ? " framed" : ""));
+                TLM1 lm;
+                int seen = 0;
+                for (int i = 0; i < 6 + 40; ++i) {
+                    // Noise before each of six packets, in the same read or a read of its
+                    // own; then clean ones, as many as the longest chain could hold.
+                    const QByteArray n(i < 6 ? 1 + (i % 3) : 0, char(noise));
+                    if (i % 2) {
+                        lm.Receive(n);
+                        lm.Receive(packet);
+                    } else {
+                        lm.Receive(n + packet);
+                    }
+                    if (lm.Packets() == seen) continue;
+                    seen = lm.Packets();
+                    ASSERT_EQ(lm.Status(), 0);
+                    ASSERT_DOUBLE_EQ(lm.Lambda(), lambda);
+                    ASSERT_DOUBLE_EQ(lm.AFR(), lambda * 14.7);
+                    ASSERT_DOUBLE_EQ(lm.O2(), 0);
+                    ASSERT_DOUBLE_EQ(lm.AfrMult(), 14.7);
+                    ASSERT_DOUBLE_EQ(lm.BatVolts(), volts);
+                    if (packet == chain) {
+                        ASSERT_DOUBLE_EQ(lm.LcLambda(), lambda);
+                        ASSERT_EQ(lm.GetMtsAux(0), 700);
+                    } else {
+                        ASSERT_EQ(lm.GetLmAux(4), 500);
+                    }
+                }
+                // Noise that looks like a chained header can hold packets back while it
+                // is told apart from them, but none is lost.
+                EXPECT_EQ(lm.Packets(), 6 + 40);
+            }
+        }
+    }
+    GFixedBits = false;
 }
 
 TEST(Innovate, RandomBytesNeitherStallNorGrowTheBuffer)

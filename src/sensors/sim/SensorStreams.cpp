@@ -51,7 +51,8 @@ QByteArray LC1Packet(int f, double afrMult, int lambdaWord)
     const int af = Clamp(std::lround(afrMult * 10), 255);
     const int l = Clamp(lambdaWord, 8191);
     QByteArray p;
-    p += char(0x40 | ((f & 7) << 2) | (af >> 7));
+    // Bit 1 of the first byte is always set by the device.
+    p += char(0x42 | ((f & 7) << 2) | (af >> 7));
     p += char(af & 0x7F);
     p += char((l >> 7) & 0x3F);
     p += char(l & 0x7F);
@@ -71,8 +72,10 @@ QByteArray Chained(const QByteArray& body)
 {
     const int words = std::min<int>(int(body.size() / 2), 255);
     QByteArray p;
-    p += char(0xA2 | ((words >> 7) & 1));
-    p += char(words & 0x7F);
+    // As the devices frame it: bits 7, 5, 4 and 1 of the first header byte set, and bit 7
+    // of the second.
+    p += char(0xB2 | ((words >> 7) & 1));
+    p += char(0x80 | (words & 0x7F));
     return p + body.left(words * 2);
 }
 
