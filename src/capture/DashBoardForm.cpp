@@ -37,6 +37,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <limits>
 
 namespace {
 
@@ -699,6 +700,7 @@ void TfrmDashBoard::EcuDataReceived(const TParamSet& received, const TParamValue
     ShowAnalogueValues(received, shown);
     ShowDigitalValues(present, on);
     ShowExternalValues(ChannelValues);
+    ReportSerialDevices();
 
     // 8. Graphs.
     if (!menuPauseGraphs->isChecked())
@@ -789,6 +791,15 @@ void TfrmDashBoard::ShowExternalValues(const TSensorValues& values)
         if (!row.Check)
             continue;
         const double v = values[ch];
+        if (!std::isfinite(v)) {
+            // No measurement (a device that stopped sending, or warming up): said so, and
+            // the statistics keep what was measured.
+            if (!std::isnan(row.Stats.LastShown)) {
+                row.Stats.LastShown = std::numeric_limits<double>::quiet_NaN();
+                row.CurEdit->setText(QStringLiteral("no data"));
+            }
+            continue;
+        }
         const unsigned changed = row.Stats.Update(v);
         if (!changed)
             continue;
@@ -825,6 +836,27 @@ void TfrmDashBoard::CommsError(const TByteArray&)
             QStringLiteral("There has been a problem communicating with the ECU. Check your cabling and click OK."));
     }
     ReArm();
+}
+
+void TfrmDashBoard::ReportSerialDevices()
+{
+    TSensorHub* hub = FHost.GetSensors();
+    if (!hub)
+        return;
+    const TSensorChannels ticked = GetExternalSet();
+    for (const TSensorHub::TSerialDevice& d : hub->SerialDevices()) {
+        const QString where = d.Name + QStringLiteral(" on ") + d.Port;
+        const bool said = FStoppedDevices.contains(where);
+        if (!d.Fresh && !said && (d.Channels & ticked).any()) {
+            FStoppedDevices << where;
+            SetStatusText(where + QStringLiteral(" stopped sending: its values show \"no data\" "
+                                                 "and are logged as empty fields"),
+                          QColor(255, 128, 0));
+        } else if (d.Fresh && said) {
+            FStoppedDevices.removeAll(where);
+            SetStatusText(where + QStringLiteral(" is sending again"), palette().color(QPalette::Window));
+        }
+    }
 }
 
 void TfrmDashBoard::btnResMinMaxClick()

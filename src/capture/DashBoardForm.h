@@ -84,6 +84,7 @@ public:
     TSensorValues ChannelValues{};
     TThreadedTimer* RequestTimer = nullptr;
     bool FirstReply = true;
+    QStringList FStoppedDevices;  // the serial devices said to have stopped
     uint32_t LastReplyTick = 0;
     int LargestReply = 0;
     TRequestTimeoutEvent SavedTimeoutHandler;
@@ -134,6 +135,9 @@ public:
     void ShowAnalogueValues(const TParamSet& received, const TParamValues& values);
     void ShowDigitalValues(const TSwitchSet& present, const TSwitchSet& on);
     void ShowExternalValues(const TSensorValues& values);
+    // Says once in the status area which serial device stopped sending (and when it
+    // sends again), for the devices whose channels are ticked.
+    void ReportSerialDevices();
     void btnResMinMaxClick();
     void btnAnSelAllOldClick();
     void btnAnSelNoneOldClick();

@@ -34,4 +34,5 @@ void TAP22::TakeLine(QByteArray line)
     if (!okLat || !okLong || !std::isfinite(lat) || !std::isfinite(lon)) return;
     FLatG = lat;
     FLongG = lon;
+    PacketReceived();
 }

@@ -16,6 +16,7 @@ class TAP22 : public TSerSensor, public IAP22Reader {
     explicit TAP22(QObject* parent = nullptr);
 
     bool Active() const override { return TSerSensor::Active(); }
+    bool Fresh() const override { return TSerSensor::Fresh(); }
     QString Port() const override { return TSerSensor::Port(); }
     double LatG() const override { return FLatG; }
     double LongG() const override { return FLongG; }

@@ -9,6 +9,8 @@ class IAP22Reader {
 
     // Its serial port is open.
     virtual bool Active() const = 0;
+    // Its last line is recent; its values are measurements only then.
+    virtual bool Fresh() const { return Active(); }
     // Latest accelerations in G, 0 until a line has arrived.
     virtual double LatG() const = 0;
     virtual double LongG() const = 0;

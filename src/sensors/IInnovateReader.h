@@ -1,7 +1,8 @@
 #pragma once
 
 // What the sensor hub needs of the Innovate LM1 / LC1 / MT1 stream reader (TLM1).
-// Every value reads 0 until the devices have sent it.
+// A mixture value the device marks as no measurement (warming up, calibrating, an error,
+// or lambda while it sends the O2 level) reads NaN; so does each until it has been sent.
 #include "SensorTypes.h"
 
 class IInnovateReader {
@@ -10,6 +11,11 @@ class IInnovateReader {
 
     // Its serial port is open.
     virtual bool Active() const = 0;
+    // Its last packet is recent; its values are measurements only then.
+    virtual bool Fresh() const { return Active(); }
+    // Function code of the last LM-1 and LC-1 packet, 0..8; -1 before the first.
+    virtual int LmStatus() const { return -1; }
+    virtual int LcStatus() const { return -1; }
     // The channels the devices have shown to exist in their first complete packet.
     virtual TSensorChannels Channels() const = 0;
 

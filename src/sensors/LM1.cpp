@@ -3,6 +3,7 @@
 #include "Errors.h"
 
 #include <algorithm>
+#include <limits>
 
 namespace {
 
@@ -13,18 +14,18 @@ constexpr int Bits(uint8_t v, int hi, int n)
 }
 
 // The AFR multiplier and the mixture field of an LM-1 or LC-1 packet: lambda (and AFR) under
-// function code 0, otherwise the oxygen reading.
+// function code 0, the oxygen level under 1. Under any other code the field holds a
+// warm-up level, a countdown or an error code: no measurement at all.
 void DecodeMixture(int status, int afField, int field, double& afrMult, double& lambda,
                    double& afr, double& o2)
 {
+    constexpr double none = std::numeric_limits<double>::quiet_NaN();
     afrMult = afField / 10.0;
+    lambda = afr = o2 = none;
     if (status == 0) {
         lambda = (field + 500) / 1000.0;
         afr = lambda * afrMult;
-        o2 = 0;
-    } else {
-        lambda = 0;
-        afr = 0;
+    } else if (status == 1) {
         o2 = field / 10.0;
     }
 }
@@ -49,6 +50,16 @@ const char* const TLM1::StatusTexts[9] = {
 };
 
 TLM1::TLM1(QObject* parent) : TSerSensor(BaudRate, parent) {}
+
+QString TLM1::StatusName(int status)
+{
+    static const char* const names[9] = {
+        "Normal",       "O2 level",           "Free-air calibration", "Needs free-air calibration",
+        "Warming up",   "Heater calibration", "Error",                "Flash level",
+        "Reserved",
+    };
+    return status >= 0 && status <= 8 ? QString::fromLatin1(names[status]) : QString();
+}
 
 int TLM1::GetLmAux(int index) const
 {
@@ -138,6 +149,7 @@ void TLM1::Receive(const QByteArray& chunk)
         const bool inStep = FInStep;
         const TSensorChannels before = FChannels;
         DecodePacket(data + pos, length);
+        PacketReceived();
         pos += length;
         FInStep = true;
         // A reader that opens mid-stream may take the tail of a packet for a whole one,
@@ -188,6 +200,7 @@ void TLM1::DecodeLM1(const uint8_t* b)
     const int k = Bits(b[4], 5, 3);
     const int v = Bits(b[4], 2, 3) * 128 + Bits(b[5], 6, 7);
     FStatus = static_cast<uint8_t>(f > 8 ? 8 : f);
+    FLmStatus = FStatus;
     DecodeMixture(FStatus, af, l, FAfrMult, FLambda, FAFR, FO2);
     FBatVolts = v * 5.0 * k / 1023.0;
     for (int i = 0; i < InnovateAuxInputs; ++i)
@@ -198,6 +211,7 @@ void TLM1::DecodeLM1(const uint8_t* b)
 void TLM1::DecodeLC1(const uint8_t* c)
 {
     FStatus = static_cast<uint8_t>(Bits(c[0], 4, 3));
+    FLcStatus = FStatus;
     const int af = (c[0] & 1) * 128 + Bits(c[1], 6, 7);
     const int l = Bits(c[2], 5, 6) * 128 + Bits(c[3], 6, 7);
     DecodeMixture(FStatus, af, l, FLcAfrMult, FLcLambda, FLcAFR, FLcO2);

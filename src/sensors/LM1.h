@@ -11,6 +11,7 @@
 
 #include <array>
 #include <cstdint>
+#include <limits>
 
 class TLM1 : public TSerSensor, public IInnovateReader {
     Q_OBJECT
@@ -24,6 +25,7 @@ class TLM1 : public TSerSensor, public IInnovateReader {
     explicit TLM1(QObject* parent = nullptr);
 
     bool Active() const override { return TSerSensor::Active(); }
+    bool Fresh() const override { return TSerSensor::Fresh(); }
     QString Port() const override { return TSerSensor::Port(); }
     // The devices in the first packet that directly follows a complete packet.
     TSensorChannels Channels() const override { return FChannels; }
@@ -43,8 +45,13 @@ class TLM1 : public TSerSensor, public IInnovateReader {
     // Throws Exception "MTS Aux index out of range" outside 0..4.
     int GetMtsAux(int index) const override;
 
-    // Last function code received, 0..8.
+    // Last function code received, 0..8, of whichever device sent last.
     uint8_t Status() const { return FStatus; }
+    // Each device's own: the LM-1's and the LC-1's, -1 before the first packet.
+    int LmStatus() const override { return FLmStatus; }
+    int LcStatus() const override { return FLcStatus; }
+    // "Normal", "O2 level", ... for a function code; empty for -1.
+    static QString StatusName(int status);
     // 1 = single LM-1 packet, 2 = chained packet; of the last packet begun.
     int PacketMode() const { return FPacketMode; }
     // Packets decoded so far.
@@ -69,8 +76,10 @@ class TLM1 : public TSerSensor, public IInnovateReader {
     void DecodeLM1(const uint8_t* b);
     void DecodeLC1(const uint8_t* c);
 
-    double FAFR = 0, FO2 = 0, FAfrMult = 0, FLambda = 0, FBatVolts = 0;
-    double FLcAFR = 0, FLcO2 = 0, FLcAfrMult = 0, FLcLambda = 0;
+    static constexpr double NoValue = std::numeric_limits<double>::quiet_NaN();
+    double FAFR = NoValue, FO2 = NoValue, FAfrMult = 0, FLambda = NoValue, FBatVolts = 0;
+    double FLcAFR = NoValue, FLcO2 = NoValue, FLcAfrMult = 0, FLcLambda = NoValue;
+    int FLmStatus = -1, FLcStatus = -1;
     bool FGetRPM = false;
     std::array<int, 5> FLmAux{};
     std::array<int, 5> FMtsAux{};

@@ -7,6 +7,8 @@
 #include "ILabJack.h"
 #include "Settings.h"
 
+#include <limits>
+
 namespace {
 
 // Serial auxiliary inputs are 10-bit counts over 0..5.12 V.
@@ -203,12 +205,22 @@ bool TSensorHub::GetSensorValues(TSensorValues& values)
         for (int i = 0; i < LabJackInputs; ++i)
             values[lj0 + i] = Calibrated(FChannels[lj0 + i].Conv, FLabJackVolts[i]);
 
-    if (FAP22 && FAP22->Active()) {
+    // A serial device that was found but stopped sending (or whose port went) gives no
+    // values for its channels: what it sent last is no measurement now.
+    const auto noValues = [&](int first, int last) {
+        for (int ch = first; ch <= last; ++ch)
+            if (FAvailable.test(ch)) values[ch] = std::numeric_limits<double>::quiet_NaN();
+    };
+    if (FAP22 && FAP22->Active() && FAP22->Fresh()) {
         values[rtLat] = FAP22->LatG();
         values[rtLong] = FAP22->LongG();
+    } else if (FAP22) {
+        noValues(rtLat, rtLong);
     }
 
-    if (FInnovate && FInnovate->Active()) {
+    if (FInnovate && !(FInnovate->Active() && FInnovate->Fresh())) {
+        noValues(lmLambda, mtsAux0 + InnovateAuxInputs - 1);
+    } else if (FInnovate) {
         const IInnovateReader& r = *FInnovate;
         values[lmLambda] = r.Lambda();
         values[lmO2] = r.O2();
@@ -228,6 +240,25 @@ bool TSensorHub::GetSensorValues(TSensorValues& values)
     }
 
     return card || FLabJackNewData;
+}
+
+std::vector<TSensorHub::TSerialDevice> TSensorHub::SerialDevices() const
+{
+    std::vector<TSerialDevice> devices;
+    if (FAP22) {
+        const TSensorChannels ch = FAvailable & SensorChannelRange(rtLat, 2);
+        if (ch.any())
+            devices.push_back({QStringLiteral("The AP22 accelerometer"), FAP22->Port(), ch,
+                               FAP22->Active() && FAP22->Fresh()});
+    }
+    if (FInnovate) {
+        const TSensorChannels ch =
+            FAvailable & SensorChannelRange(lmLambda, mtsAux0 + InnovateAuxInputs - lmLambda);
+        if (ch.any())
+            devices.push_back({QStringLiteral("The Innovate stream"), FInnovate->Port(), ch,
+                               FInnovate->Active() && FInnovate->Fresh()});
+    }
+    return devices;
 }
 
 void TSensorHub::GetActiveChannels(TSensorChannels& set) const

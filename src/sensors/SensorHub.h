@@ -9,6 +9,7 @@
 #include <QString>
 
 #include <array>
+#include <vector>
 
 class IAnalogueCard;
 class ILabJack;
@@ -64,6 +65,16 @@ class TSensorHub {
     // either not configurable or enabled.
     void GetActiveChannels(TSensorChannels& set) const;
     TSensorChannels GetActiveChannels() const;
+
+    // The serial devices found at start (those with available channels): whether each
+    // sends now, for a window to say which one stopped.
+    struct TSerialDevice {
+        QString Name;
+        QString Port;
+        TSensorChannels Channels;
+        bool Fresh = false;
+    };
+    std::vector<TSerialDevice> SerialDevices() const;
 
     const std::array<double, AnalogueCardInputs>& CardVolts() const { return FCardVolts; }
     const std::array<double, LabJackInputs>& LabJackVolts() const { return FLabJackVolts; }

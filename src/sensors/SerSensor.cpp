@@ -1,5 +1,6 @@
 #include "SerSensor.h"
 
+#include "Clock.h"
 #include "Errors.h"
 
 TSerSensor::TSerSensor(int baudRate, QObject* parent) : QObject(parent), FBaudRate(baudRate)
@@ -27,10 +28,12 @@ void TSerSensor::SetActive(bool value)
 {
     if (!value) {
         if (FPort.isOpen()) FPort.close();
+        FReceived = 0;
         return;
     }
     if (FPort.isOpen()) return;
     FLastError.clear();
+    FReceived = 0;
     FPort.setPortName(FPortName);
     if (!FPort.open(QIODevice::ReadOnly))
         throw Exception(
@@ -59,8 +62,24 @@ void TSerSensor::RxChar()
 
 void TSerSensor::PortError(QSerialPort::SerialPortError error)
 {
-    // Only a vanished device ends the reading; modem-line and time-out reports do not.
-    if (error != QSerialPort::ResourceError && error != QSerialPort::PermissionError) return;
+    // Only a vanished device ends the reading (a pulled adapter, a hung-up line that can no
+    // longer be read); modem-line and time-out reports do not.
+    if (error != QSerialPort::ResourceError && error != QSerialPort::PermissionError &&
+        error != QSerialPort::ReadError)
+        return;
     FLastError = FPort.errorString();
     if (FPort.isOpen()) FPort.close();
+    FReceived = 0;
+}
+
+void TSerSensor::PacketReceived()
+{
+    ++FReceived;
+    FLastPacketTick = GetTickCount();
+}
+
+bool TSerSensor::Fresh() const
+{
+    // Closing the port, or losing it, forgets what was received.
+    return FReceived > 0 && GetTickCount() - FLastPacketTick <= StaleMs;
 }

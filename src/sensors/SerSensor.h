@@ -8,6 +8,8 @@
 #include <QSerialPort>
 #include <QString>
 
+#include <cstdint>
+
 class TSerSensor : public QObject {
     Q_OBJECT
   public:
@@ -26,6 +28,15 @@ class TSerSensor : public QObject {
     // port trouble stays with the sensor: it is never the ECU link's lost port.
     QString LastError() const { return FLastError; }
 
+    // A device that has sent no complete packet or line for this long is stale: what it
+    // sent last is no longer a measurement.
+    static constexpr uint32_t StaleMs = 1000;
+    // The device's last complete packet or line is recent (closing or losing the port
+    // forgets what was received).
+    bool Fresh() const;
+    // Complete packets or lines taken since the port was opened.
+    int Received() const { return FReceived; }
+
     // The decoders take whatever bytes arrive; tests feed them directly.
     virtual void Receive(const QByteArray& chunk) = 0;
     // Bytes held for the next chunk.
@@ -34,6 +45,8 @@ class TSerSensor : public QObject {
   protected:
     // Receive bytes not yet consumed; each decoder keeps it bounded.
     QByteArray RxBuffer;
+    // The decoder took a complete packet or line.
+    void PacketReceived();
 
   private:
     void RxChar();
@@ -43,4 +56,6 @@ class TSerSensor : public QObject {
     QString FPortName = QStringLiteral("COM1");
     int FBaudRate;
     QString FLastError;
+    int FReceived = 0;
+    uint32_t FLastPacketTick = 0;
 };

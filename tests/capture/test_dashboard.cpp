@@ -10,6 +10,8 @@
 #include "EcuConstData.h"
 #include "FakeEcu.h"
 #include "FakeEcuInterface.h"
+#include "IInnovateReader.h"
+#include "SensorHub.h"
 #include "Settings.h"
 #include "Sounds.h"
 #include "TextCodec.h"
@@ -30,6 +32,7 @@
 
 #include <gtest/gtest.h>
 
+#include <limits>
 #include <memory>
 
 namespace {
@@ -685,6 +688,79 @@ TEST_F(DashBoard, LoggingGoesOnAfterABadReplyAndATimeOutIsHandled)
     EXPECT_EQ(MainTimeouts, 0);
     ASSERT_TRUE(Form->Logging);
     ExpectGoesOnAfterOneBadReply(*Link, *Ecu, rows);
+}
+
+}  // namespace
+
+namespace {
+
+// A wideband reader that the test stops and starts.
+struct FakeWideband : IInnovateReader {
+    bool IsFresh = true;
+    double Lam = 0.88;
+    bool Active() const override { return true; }
+    bool Fresh() const override { return IsFresh; }
+    TSensorChannels Channels() const override { return SensorChannelRange(lmLambda, 10); }
+    QString Port() const override { return QStringLiteral("/dev/ttyUSB1"); }
+    double Lambda() const override { return Lam; }
+    double O2() const override { return std::numeric_limits<double>::quiet_NaN(); }
+    double AfrMult() const override { return 14.7; }
+    double AFR() const override { return Lam * 14.7; }
+    double BatVolts() const override { return 13.8; }
+    int GetLmAux(int) const override { return 0; }
+    double LcLambda() const override { return 0; }
+    double LcO2() const override { return 0; }
+    double LcAfrMult() const override { return 0; }
+    double LcAFR() const override { return 0; }
+    int GetMtsAux(int) const override { return 0; }
+};
+
+// A device that stops sending: "no data" on the page, one word in the status area, empty
+// fields in the log while the ECU's columns go on; values again once it sends again.
+TEST_F(DashBoard, AStoppedSensorIsNoDataOnThePageAndEmptyInTheLog)
+{
+    FakeWideband wideband;
+    TSensorHub hub;
+    hub.SetInnovate(&wideband);
+    hub.DetectDevices();
+    TToolWindowHost host = Host();
+    host.Sensors = [&hub] { return &hub; };
+    Form = std::make_unique<TfrmDashBoard>(host);
+    Form->setAttribute(Qt::WA_DeleteOnClose, false);
+    Tick({epEngspd});
+    ASSERT_TRUE(Form->ChannelRows[lmLambda].Check);
+    Form->ChannelRows[lmLambda].Check->setChecked(true);
+    Form->ExternalCheckClick();
+    Form->menuLogData->trigger();
+    ASSERT_TRUE(Form->Logging);
+    QLineEdit* lambda = Form->ChannelRows[lmLambda].CurEdit;
+
+    Reply({{epEngspd, 800}});
+    EXPECT_EQ(lambda->text(), "0.88");
+    wideband.IsFresh = false;
+    Reply({{epEngspd, 900}});
+    EXPECT_EQ(lambda->text(), "no data");
+    EXPECT_EQ(Form->ChannelRows[lmLambda].MinEdit->text(), "0.88") << "what was measured stays";
+    const QString said = Form->pnlStatus->Text();
+    EXPECT_TRUE(said.startsWith("The Innovate stream on /dev/ttyUSB1 stopped sending")) << said.toStdString();
+    Form->SetStatusText("something else", Qt::white);
+    Reply({{epEngspd, 1000}});
+    EXPECT_EQ(Form->pnlStatus->Text(), "something else") << "said once";
+    wideband.IsFresh = true;
+    wideband.Lam = 0.9;
+    Reply({{epEngspd, 1100}});
+    EXPECT_EQ(lambda->text(), "0.90");
+    EXPECT_TRUE(Form->pnlStatus->Text().endsWith("is sending again"));
+    Form->menuLogData->trigger();
+
+    const QList<QByteArray> lines = ReadLog(LogFiles().value(0)).split('\n');
+    ASSERT_GE(lines.size(), 5);
+    const QList<QByteArray> stale = lines[2].split(',');
+    ASSERT_EQ(stale.size(), lines[1].split(',').size()) << "the line keeps its fields";
+    EXPECT_EQ(stale[1].trimmed(), "900");
+    EXPECT_EQ(stale[2].trimmed(), "") << lines[2].toStdString();
+    EXPECT_EQ(lines[1].split(',')[2].trimmed(), "0.88");
+    EXPECT_EQ(lines[4].split(',')[2].trimmed(), "0.90");
 }
 
 }  // namespace

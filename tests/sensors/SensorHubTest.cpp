@@ -7,6 +7,8 @@
 
 #include <gtest/gtest.h>
 
+#include <cmath>
+
 namespace {
 
 struct FakeCard : IAnalogueCard {
@@ -36,8 +38,10 @@ struct FakeLabJack : ILabJack {
 
 struct FakeAP22 : IAP22Reader {
     bool IsActive = true;
+    bool IsFresh = true;
     double Lat = 0.12, Long = -0.34;
     bool Active() const override { return IsActive; }
+    bool Fresh() const override { return IsFresh; }
     double LatG() const override { return Lat; }
     double LongG() const override { return Long; }
 };
@@ -47,7 +51,9 @@ struct FakeInnovate : IInnovateReader {
     TSensorChannels Found = SensorChannelRange(lmLambda, 14); // LM1 and LC1
     int LmAux[5] = {};
     int MtsAux[5] = {};
+    bool IsFresh = true;
     bool Active() const override { return IsActive; }
+    bool Fresh() const override { return IsFresh; }
     TSensorChannels Channels() const override { return Found; }
     double Lambda() const override { return 1.01; }
     double O2() const override { return 0.5; }
@@ -234,10 +240,29 @@ TEST(SensorHub, SerialValuesAreCopiedAndAuxCountsScaledBefore512Volts)
     EXPECT_NEAR(v[mtsAux0], 51.2, 1e-4);
     EXPECT_NEAR(v[mtsAux4], 51.2 * 100 / 1023, 1e-4);
 
-    lm.IsActive = false;
+    // A device that stopped sending, or whose port went, gives no values for its channels:
+    // NaN, never the last reading again.
+    const auto noValues = [&](const TSensorChannels& channels) {
+        for (int n = 0; n < SensorChannelCount; ++n)
+            if (channels.test(n)) {
+                EXPECT_TRUE(std::isnan(v[n])) << SensorChannelIdent(TSensorChannel(n)).toStdString();
+            }
+    };
+    for (const char* how : {"stale", "port lost"}) {
+        SCOPED_TRACE(how);
+        (std::string(how) == "stale" ? lm.IsFresh : lm.IsActive) = false;
+        v = Sentinels();
+        hub.GetSensorValues(v);
+        EXPECT_EQ(v[rtLat], 0.12);
+        noValues(SensorChannelRange(lmLambda, 14));
+        ExpectUntouchedExcept(v, SensorChannelRange(rtLat, 16));
+        lm.IsFresh = lm.IsActive = true;
+    }
+    ap.IsFresh = false;
     v = Sentinels();
     hub.GetSensorValues(v);
-    ExpectUntouchedExcept(v, SensorChannelRange(rtLat, 2));
+    noValues(SensorChannelRange(rtLat, 2));
+    EXPECT_EQ(v[lmLambda], 1.01);
 }
 
 class SensorHubSettings : public TempSettings {

@@ -4,6 +4,8 @@
 
 #include <gtest/gtest.h>
 
+#include <cmath>
+#include <limits>
 #include <random>
 
 namespace {
@@ -101,6 +103,17 @@ QByteArray Chained(const QByteArray& body, int words = -1)
     return p + body;
 }
 
+constexpr double None = std::numeric_limits<double>::quiet_NaN();
+
+// Equal values, or both no value.
+::testing::AssertionResult Same(double actual, double expected)
+{
+    if ((std::isnan(actual) && std::isnan(expected)) || actual == expected ||
+        std::abs(actual - expected) <= 1e-12 * std::max(1.0, std::abs(expected)))
+        return ::testing::AssertionSuccess();
+    return ::testing::AssertionFailure() << actual << " is not " << expected;
+}
+
 struct LM1Case {
     const char* Name;
     QByteArray Packet;
@@ -110,24 +123,32 @@ struct LM1Case {
 
 TEST(Innovate, LM1PacketsAreDecoded)
 {
+    // Lambda and AFR are measurements only under function code 0, O2 only under 1; every
+    // other code (warming up, calibrating, an error) carries none.
     const LM1Case cases[] = {
-        {"F 0", LM1Packet(0, 147, 500), 0, 1.0, 14.7, 14.7, 0, 0},
-        {"F 1 holds O2", LM1Packet(1, 147, 209), 1, 0, 14.7, 0, 20.9, 0},
-        {"F above 8 reads 8", LM1Packet(12, 147, 209), 8, 0, 14.7, 0, 20.9, 0},
-        {"V 1023 K 1", LM1Packet(0, 147, 500, 1, 1023), 0, 1.0, 14.7, 14.7, 0, 5.0},
-        {"V 1023 K 0", LM1Packet(0, 147, 500, 0, 1023), 0, 1.0, 14.7, 14.7, 0, 0},
-        {"lean", LM1Packet(0, 147, 700, 3, 512), 0, 1.2, 14.7, 1.2 * 14.7, 0, 512 * 15.0 / 1023},
+        {"F 0", LM1Packet(0, 147, 500), 0, 1.0, 14.7, 14.7, None, 0},
+        {"F 1 holds O2", LM1Packet(1, 147, 209), 1, None, 14.7, None, 20.9, 0},
+        {"F 2 free-air calibration", LM1Packet(2, 147, 209), 2, None, 14.7, None, None, 0},
+        {"F 4 warming up", LM1Packet(4, 147, 700), 4, None, 14.7, None, None, 0},
+        {"F 6 error", LM1Packet(6, 147, 3), 6, None, 14.7, None, None, 0},
+        {"F above 8 reads 8", LM1Packet(12, 147, 209), 8, None, 14.7, None, None, 0},
+        {"V 1023 K 1", LM1Packet(0, 147, 500, 1, 1023), 0, 1.0, 14.7, 14.7, None, 5.0},
+        {"V 1023 K 0", LM1Packet(0, 147, 500, 0, 1023), 0, 1.0, 14.7, 14.7, None, 0},
+        {"lean", LM1Packet(0, 147, 700, 3, 512), 0, 1.2, 14.7, 1.2 * 14.7, None, 512 * 15.0 / 1023},
     };
     for (const LM1Case& c : cases) {
         TLM1 lm;
+        EXPECT_TRUE(std::isnan(lm.Lambda()) && std::isnan(lm.O2())) << "before any packet";
         lm.Receive(c.Packet + c.Packet);
         EXPECT_EQ(lm.Status(), c.Status) << c.Name;
+        EXPECT_EQ(lm.LmStatus(), c.Status) << c.Name;
+        EXPECT_EQ(lm.LcStatus(), -1) << c.Name;
         EXPECT_EQ(lm.PacketMode(), 1) << c.Name;
-        EXPECT_DOUBLE_EQ(lm.Lambda(), c.Lambda) << c.Name;
-        EXPECT_DOUBLE_EQ(lm.AfrMult(), c.AfrMult) << c.Name;
-        EXPECT_DOUBLE_EQ(lm.AFR(), c.AFR) << c.Name;
-        EXPECT_DOUBLE_EQ(lm.O2(), c.O2) << c.Name;
-        EXPECT_DOUBLE_EQ(lm.BatVolts(), c.BatVolts) << c.Name;
+        EXPECT_TRUE(Same(lm.Lambda(), c.Lambda)) << c.Name;
+        EXPECT_TRUE(Same(lm.AfrMult(), c.AfrMult)) << c.Name;
+        EXPECT_TRUE(Same(lm.AFR(), c.AFR)) << c.Name;
+        EXPECT_TRUE(Same(lm.O2(), c.O2)) << c.Name;
+        EXPECT_TRUE(Same(lm.BatVolts(), c.BatVolts)) << c.Name;
         EXPECT_EQ(lm.Channels(), SensorChannelRange(lmLambda, 10)) << c.Name;
     }
 
@@ -171,6 +192,13 @@ TEST(Innovate, ChainedPacketsCarryLC1LM1AndAuxiliaryWords)
     EXPECT_DOUBLE_EQ(lm.LcAFR(), 0.9 * 14.7);
     EXPECT_DOUBLE_EQ(lm.O2(), 20.9);
     EXPECT_EQ(lm.Status(), 1); // the last sub-packet's
+    EXPECT_EQ(lm.LcStatus(), 0); // each device keeps its own
+    EXPECT_EQ(lm.LmStatus(), 1);
+    EXPECT_TRUE(std::isnan(lm.Lambda()) && std::isnan(lm.LcO2()));
+    EXPECT_EQ(TLM1::StatusName(lm.LcStatus()), "Normal");
+    EXPECT_EQ(TLM1::StatusName(lm.LmStatus()), "O2 level");
+    EXPECT_EQ(TLM1::StatusName(4), "Warming up");
+    EXPECT_EQ(TLM1::StatusName(-1), "");
     EXPECT_EQ(lm.Channels(), SensorChannelRange(lmLambda, 14));
 
     // Six auxiliary words: the first five are kept.
@@ -223,7 +251,7 @@ TEST(Innovate, TheByteStreamIsAssembledWhateverItsChunking)
         {"two packets in one read", {a + b}, 2, 1.1},
         {"a packet and the start of the next", {a + b.left(5), b.mid(5)}, 2, 1.1},
         {"garbage before and between", {QByteArray("\x01\x02") + a + QByteArray("\x7f\x00\x10", 3) + chain}, 2, 1.2},
-        {"incomplete packet waits", {a.left(15)}, 0, 0},
+        {"incomplete packet waits", {a.left(15)}, 0, None},
         // The declared length ends inside the LM-1 sub-packet, or words are left over: the
         // chain is refused; its LM-1 sub-packet reads as a packet, and so does the next.
         {"sub-packet past the declared length", {Chained(LM1Packet(0, 147, 900), 3) + b}, 2, 1.1},
@@ -237,7 +265,7 @@ TEST(Innovate, TheByteStreamIsAssembledWhateverItsChunking)
         for (const QByteArray& chunk : c.Chunks)
             lm.Receive(chunk);
         EXPECT_EQ(lm.Packets(), c.Packets) << c.Name;
-        EXPECT_DOUBLE_EQ(lm.Lambda(), c.Lambda) << c.Name;
+        EXPECT_TRUE(Same(lm.Lambda(), c.Lambda)) << c.Name;
         EXPECT_LE(lm.Pending(), 2 + 2 * 255) << c.Name;
     }
 }
@@ -274,7 +302,7 @@ TEST(Innovate, NoiseOfEveryByteValueNeverMakesAReading)
                     ASSERT_EQ(lm.Status(), 0);
                     ASSERT_DOUBLE_EQ(lm.Lambda(), lambda);
                     ASSERT_DOUBLE_EQ(lm.AFR(), lambda * 14.7);
-                    ASSERT_DOUBLE_EQ(lm.O2(), 0);
+                    ASSERT_TRUE(std::isnan(lm.O2()));
                     ASSERT_DOUBLE_EQ(lm.AfrMult(), 14.7);
                     ASSERT_DOUBLE_EQ(lm.BatVolts(), volts);
                     if (packet == chain) {

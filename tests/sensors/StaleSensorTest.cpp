@@ -1,0 +1,128 @@
+// A serial sensor on a real pseudo-terminal: its values are measurements only while the
+// device sends; a stream that stops, or a port that goes, gives no values at all.
+#include "AP22.h"
+#include "Clock.h"
+#include "LM1.h"
+#include "SensorHub.h"
+
+#include <QTest>
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <pty.h>
+#include <termios.h>
+#include <unistd.h>
+
+namespace {
+
+// An LM-1 packet, function code f, lambda word l (lambda x 1000 - 500), AFR x10 af.
+QByteArray LM1Packet(int f, int af, int l)
+{
+    QByteArray p(16, '\0');
+    p[0] = char(0x80 | (f << 2) | (af >> 7));
+    p[1] = char(af & 0x7F);
+    p[2] = char((l >> 7) & 0x3F);
+    p[3] = char(l & 0x7F);
+    p[4] = char(1 << 3);
+    return p;
+}
+
+class StaleSensor : public ::testing::Test {
+  protected:
+    void SetUp() override
+    {
+        Previous = SetTickSource([this] { return Now; });
+        char name[256] = {};
+        ASSERT_EQ(openpty(&Master, &Slave, name, nullptr, nullptr), 0);
+        termios t;
+        tcgetattr(Slave, &t);
+        cfmakeraw(&t);
+        tcsetattr(Slave, TCSANOW, &t);
+        Device = QString::fromLatin1(name);
+    }
+    void TearDown() override
+    {
+        if (Master >= 0) close(Master);
+        if (Slave >= 0) close(Slave);
+        SetTickSource(Previous);
+    }
+    void Send(const QByteArray& bytes)
+    {
+        ASSERT_EQ(write(Master, bytes.constData(), size_t(bytes.size())), bytes.size());
+    }
+
+    uint32_t Now = 5000;
+    TTickSource Previous;
+    int Master = -1, Slave = -1;
+    QString Device;
+};
+
+TEST_F(StaleSensor, ValuesLastOnlyWhileTheDeviceSendsAndNotPastAPortError)
+{
+    TLM1 lm;
+    lm.SetPort(Device);
+    lm.SetActive(true);
+    TSensorHub hub;
+    hub.SetInnovate(&lm);
+    Send(LM1Packet(0, 147, 380) + LM1Packet(0, 147, 380));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return lm.Packets() >= 2; }, 3000));
+    hub.DetectDevices();
+    ASSERT_TRUE(hub.AvailableChannels().test(lmLambda));
+
+    TSensorValues v{};
+    hub.GetSensorValues(v);
+    EXPECT_DOUBLE_EQ(v[lmLambda], 0.88);
+    EXPECT_TRUE(lm.Fresh());
+
+    // Silent for just over the limit: no values, not the last ones again.
+    Now += TSerSensor::StaleMs;
+    EXPECT_TRUE(lm.Fresh());
+    Now += 1;
+    EXPECT_FALSE(lm.Fresh());
+    hub.GetSensorValues(v);
+    for (int ch = lmLambda; ch <= lmAux4; ++ch)
+        EXPECT_TRUE(std::isnan(v[ch])) << SensorChannelIdent(TSensorChannel(ch)).toStdString();
+
+    // Packets again: values again. A warming-up packet is a packet, but no lambda.
+    Send(LM1Packet(4, 147, 380));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return lm.Packets() >= 3; }, 3000));
+    hub.GetSensorValues(v);
+    EXPECT_TRUE(std::isnan(v[lmLambda]));
+    EXPECT_DOUBLE_EQ(v[lmAfrMult], 14.7);
+    Send(LM1Packet(0, 147, 400));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return lm.Packets() >= 4; }, 3000));
+    hub.GetSensorValues(v);
+    EXPECT_DOUBLE_EQ(v[lmLambda], 0.9);
+
+    // The adapter goes: the port closes under the reader, and its channels have no values.
+    close(Master);
+    Master = -1;
+    close(Slave);
+    Slave = -1;
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !lm.Active(); }, 3000));
+    EXPECT_FALSE(lm.LastError().isEmpty());
+    EXPECT_FALSE(lm.Fresh());
+    hub.GetSensorValues(v);
+    EXPECT_TRUE(std::isnan(v[lmLambda]));
+}
+
+TEST_F(StaleSensor, AnAP22LineKeepsItFreshForASecond)
+{
+    TAP22 ap;
+    EXPECT_FALSE(ap.Fresh());
+    ap.Receive("0.1 0.2\r");
+    EXPECT_TRUE(ap.Fresh());
+    ap.Receive("junk\r"); // a line that is no reading does not count
+    Now += TSerSensor::StaleMs + 1;
+    EXPECT_FALSE(ap.Fresh());
+    ap.Receive("0.3 0.4\r");
+    EXPECT_TRUE(ap.Fresh());
+    // Wrapping the tick counter changes nothing.
+    Now = 0xFFFFFF00u;
+    ap.Receive("0.3 0.4\r");
+    Now += 0x200;
+    EXPECT_TRUE(ap.Fresh());
+}
+
+} // namespace
