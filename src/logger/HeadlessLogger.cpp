@@ -297,12 +297,13 @@ void THeadlessLogger::ConnectionLost(const QString& why)
     FPollTimer.stop();
     if (Session.Logging)
         Session.Stop();
+    // One line, whatever comes next.
+    Print(Err, QStringLiteral("quillon-log: connection lost: ") + why +
+                   (FOptions.Retry ? QStringLiteral("; reconnecting") : QString()));
     if (!FOptions.Retry) {
-        Print(Err, QStringLiteral("quillon-log: connection lost: ") + why);
         Finish(1);
         return;
     }
-    Print(Err, QStringLiteral("quillon-log: connection lost: %1; reconnecting").arg(why));
     if (FLink)
         FLink->RequestInit();
 }
