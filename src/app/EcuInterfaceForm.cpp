@@ -1,5 +1,6 @@
 #include "EcuInterfaceForm.h"
 
+#include "Colours.h"
 #include "EcuInterface.h"
 
 #include <QCheckBox>
@@ -202,7 +203,7 @@ void TfrmEcuInterface::AppendEntries(const std::vector<TEcuLogEntry>& entries)
     bool first = doc->isEmpty();
     for (const TEcuLogEntry& entry : entries) {
         QTextCharFormat format;
-        format.setForeground(TEcuLog::LevelColour(entry.Level));
+        format.setForeground(ColorFromRef(TEcuLog::LevelColour(entry.Level)));
         if (!first)
             cursor.insertBlock(QTextBlockFormat(), format);
         first = false;

@@ -18,26 +18,26 @@ TEcuLog::TEcuLog()
                    QString()};
 }
 
-QColor TEcuLog::LevelColour(int level)
+uint32_t TEcuLog::LevelColour(int level)
 {
     switch (level) {
     case 0:
     case 1:
-        return QColor(0x80, 0x80, 0x80);
+        return 0x808080;
     case 2:
-        return QColor(0x00, 0x80, 0x00);
+        return 0x008000;
     case 3:
-        return QColor(0x00, 0x00, 0xFF);
+        return 0xFF0000;  // blue
     case 4:
-        return QColor(0xC0, 0xC0, 0xC0);
+        return 0xC0C0C0;
     case 5:
-        return QColor(0x80, 0x00, 0x80);
+        return 0x800080;
     case 6:
-        return QColor(0xFF, 0x00, 0xFF);
+        return 0xFF00FF;
     case 7:
-        return QColor(0xFF, 0x00, 0x00);
+        return 0x0000FF;  // red
     default:
-        return QColor(0, 0, 0);
+        return 0;
     }
 }
 

@@ -4,7 +4,6 @@
 // level mask, the "Log Information" switch, the port fields and the marker texts.
 // The window is a view of this model; the link writes to it.
 
-#include <QColor>
 #include <QObject>
 #include <QString>
 #include <QStringList>
@@ -29,8 +28,9 @@ public:
 
     TEcuLog();
 
-    // Colour of a level's lines; the names of the debug-menu items for levels 0..8.
-    static QColor LevelColour(int level);
+    // Colour of a level's lines as $00BBGGRR (the link links no Qt Gui); the names of the
+    // debug-menu items for levels 0..8.
+    static uint32_t LevelColour(int level);
     static QString LevelName(int level);
 
     bool LogInformation() const { return FLogInformation; }

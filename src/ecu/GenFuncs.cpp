@@ -100,16 +100,6 @@ void BytesToBuffer(const TByteArray& bytes, void* buffer, int n)
     if (count > 0) std::memcpy(buffer, bytes.data(), count);
 }
 
-QColor Blend(const QColor& a, const QColor& b, double f)
-{
-    const auto mix = [f](int x, int y) {
-        return int(std::clamp<long long>(RoundHalfEven((1.0 - f) * x + f * y), 0, 255));
-    };
-    const QColor ca = a.toRgb(), cb = b.toRgb();
-    return QColor(mix(ca.red(), cb.red()), mix(ca.green(), cb.green()), mix(ca.blue(), cb.blue()),
-                  mix(ca.alpha(), cb.alpha()));
-}
-
 bool ReadBoolSetting(const QString& key, const QString& name)
 {
     return TSettingsStore::Instance().ReadBool(key, name, false);

@@ -3,7 +3,6 @@
 // Small helpers shared across the program.
 #include "EcuTypes.h"
 
-#include <QColor>
 #include <QString>
 
 // Bytes in groups of n, each group most significant byte first as 2n upper-case hex
@@ -24,9 +23,6 @@ uint32_t StringToAddr(const TByteArray& bytes);  // throws Exception unless 3 by
 
 TByteArray BufferToBytes(const void* buffer, int n);
 void BytesToBuffer(const TByteArray& bytes, void* buffer, int n);
-
-// Per channel nearest integer of (1 - f) * a + f * b, halves to even.
-QColor Blend(const QColor& a, const QColor& b, double f);
 
 // A bool from the settings store; missing or unreadable gives false.
 bool ReadBoolSetting(const QString& key, const QString& name);

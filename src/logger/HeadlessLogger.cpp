@@ -1,5 +1,6 @@
 #include "HeadlessLogger.h"
 
+#include "Clock.h"
 #include "DashBoardSettings.h"
 #include "EcuConstData.h"
 #include "FakeEcu.h"
@@ -9,10 +10,6 @@
 #include "Settings.h"
 
 #include <QFileInfo>
-
-namespace {
-constexpr int RelinkIntervalMs = 2000;
-}
 
 THeadlessLogger::THeadlessLogger(const TLoggerOptions& options) : FOptions(options)
 {
@@ -65,6 +62,18 @@ void THeadlessLogger::Print(FILE* f, const QString& text)
     std::fflush(f);
 }
 
+// A logger left waiting for its cable tells each new trouble once and then only reminds, so
+// that it does not fill the journal with one line every few seconds.
+void THeadlessLogger::Complain(const QString& text)
+{
+    const uint32_t now = GetTickCount();
+    if (text == FLastComplaint && now - FLastComplaintTick < ReminderIntervalMs)
+        return;
+    FLastComplaint = text;
+    FLastComplaintTick = now;
+    Print(Err, QStringLiteral("quillon-log: ") + text);
+}
+
 bool THeadlessLogger::Start()
 {
     if (FOptions.Status)
@@ -103,9 +112,10 @@ bool THeadlessLogger::OpenLink()
         };
         FLink->OnRequestTimeout = [this](const TByteArray&) { Timeout(); };
         FLink->SetActive(true);
+        FLastComplaint.clear();  // the next trouble is news again
         return true;
     } catch (const Exception& e) {
-        Print(Err, QStringLiteral("quillon-log: ") + e.Message);
+        Complain(e.Message);
         CloseLink();
         return false;
     }
@@ -256,17 +266,17 @@ void THeadlessLogger::Timeout()
         return;
     FStreaming = false;
     if (!FConnected) {
-        const QString where = FOptions.Demo ? QStringLiteral("emulated ECU") : QStringLiteral("ECU on ") + FOptions.Port;
         if (FOptions.Retry) {
-            FLink->RequestInit();  // no answer yet: keep asking
+            FLink->RequestInit();  // no answer yet: keep asking, quietly
             return;
         }
-        Print(Err, QStringLiteral("quillon-log: the %1 does not answer. Is the ignition on and the cable plugged in?")
-                       .arg(where));
+        const QString where = FOptions.Demo ? QStringLiteral("the emulated ECU") : QStringLiteral("the ECU on ") + FOptions.Port;
+        Print(Err, QStringLiteral("quillon-log: %1 (%2 never answered: is the ignition on and the cable plugged in?)")
+                       .arg(QLatin1String(StoppedAnsweringText), where));
         Finish(1);
         return;
     }
-    ConnectionLost(QStringLiteral("the ECU stopped answering"));
+    ConnectionLost(QLatin1String(StoppedAnsweringText));
 }
 
 void THeadlessLogger::PortLost(const QString& message)
@@ -287,12 +297,13 @@ void THeadlessLogger::ConnectionLost(const QString& why)
     FPollTimer.stop();
     if (Session.Logging)
         Session.Stop();
-    Print(Err, QStringLiteral("quillon-log: connection lost: ") + why);
+    // One line, whatever comes next.
+    Print(Err, QStringLiteral("quillon-log: connection lost: ") + why +
+                   (FOptions.Retry ? QStringLiteral("; reconnecting") : QString()));
     if (!FOptions.Retry) {
         Finish(1);
         return;
     }
-    Print(Err, QStringLiteral("quillon-log: reconnecting"));
     if (FLink)
         FLink->RequestInit();
 }
@@ -330,8 +341,13 @@ void THeadlessLogger::PrintStatus()
     FRowsAtLastStatus = FRows;
     const QString file = Session.Logging ? QFileInfo(Session.BaseName + QStringLiteral(".csv")).fileName()
                                          : QStringLiteral("(not logging)");
-    Print(Out, QStringLiteral("rows %1, %2 rows/s, %3%4%5")
+    // The link's counters since it was opened: replies it could not use, requests sent again.
+    const int bad = FLink ? FLink->InvalidReplies : 0;
+    const int retries = FLink ? FLink->Retries : 0;
+    Print(Out, QStringLiteral("rows %1, %2 rows/s, %3 bad replies, %4 retries, %5%6%7")
                    .arg(FRows)
                    .arg(rate)
+                   .arg(bad)
+                   .arg(retries)
                    .arg(file, FLastValues.isEmpty() ? QString() : QStringLiteral(", "), FLastValues));
 }

@@ -16,6 +16,9 @@
 class TEcuInterface;
 class TFakeEcu;
 
+// What a silent ECU is reported as, whether it went quiet or never spoke.
+inline constexpr const char* StoppedAnsweringText = "the ECU stopped answering";
+
 class THeadlessLogger : public QObject {
     Q_OBJECT
 public:
@@ -37,6 +40,13 @@ public:
 
     TLogSession Session;
     int Rows() const { return FRows; }
+    // The link while one is open (a test watches its replies).
+    TEcuInterface* Link() const { return FLink.get(); }
+
+    // How long between tries to open a port that is not there.
+    int RelinkIntervalMs = 2000;
+    // The same trouble is told again after this long; a new one at once.
+    static constexpr uint32_t ReminderIntervalMs = 60000;
 
 private:
     bool OpenLink();
@@ -50,6 +60,7 @@ private:
     void Finish(int code);
     void PrintStatus();
     void Print(FILE* f, const QString& text);
+    void Complain(const QString& text);
     TParamSet RequestParams() const;
     TSwitchSet RequestSwitches() const;
 
@@ -69,4 +80,6 @@ private:
     int FRowsAtLastStatus = 0;
     QString FLastValues;
     QString FEcuName;
+    QString FLastComplaint;
+    uint32_t FLastComplaintTick = 0;
 };

@@ -4,10 +4,17 @@
 #include "FakeScenario.h"
 
 #include <QCommandLineParser>
+#include <QDir>
 #include <QFile>
 
 #include <algorithm>
+#include <cerrno>
+#include <cstring>
 #include <vector>
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace {
 
@@ -96,11 +103,17 @@ QStringList CloseMatches(const QString& name, int count, const QStringList& ids,
     return out;
 }
 
-bool PositiveNumber(const QString& text, double& value)
+// NaN fails both comparisons, and "inf" the upper one.
+bool NumberWithin(const QString& text, double low, double high, double& value)
 {
     bool ok = false;
     value = text.toDouble(&ok);
-    return ok && value > 0;
+    return ok && value >= low && value <= high;
+}
+
+QString SystemReason(const QString& path, int error)
+{
+    return path + QStringLiteral(": ") + QString::fromLocal8Bit(std::strerror(error));
 }
 
 }  // namespace
@@ -125,12 +138,40 @@ QStringList CloseSwitchMatches(const QString& name)
     return CloseMatches(name, EcuSwitchCount, SwitchIds(), [](int i) { return SwitchDefs[i].Name; });
 }
 
+QString CheckLogFolder(const QString& dir)
+{
+    const QString path = QDir::cleanPath(QDir(dir).absolutePath());
+    // One level at a time, so that the level that cannot be made gives its own reason.
+    QString level;
+    for (const QString& part : path.split(QLatin1Char('/'), Qt::SkipEmptyParts)) {
+        level += QLatin1Char('/') + part;
+        if (::mkdir(QFile::encodeName(level).constData(), 0777) != 0 && errno != EEXIST)
+            return SystemReason(level, errno);
+    }
+    struct stat info {};
+    if (::stat(QFile::encodeName(path).constData(), &info) != 0)
+        return SystemReason(path, errno);
+    if (!S_ISDIR(info.st_mode))
+        return SystemReason(path, ENOTDIR);
+    // Permissions alone do not tell: root passes them on a read-only mount.
+    QByteArray probe = QFile::encodeName(path + QStringLiteral("/.quillon-log-XXXXXX"));
+    const int fd = ::mkstemp(probe.data());
+    if (fd < 0)
+        return SystemReason(path, errno);
+    ::close(fd);
+    ::unlink(probe.constData());
+    return QString();
+}
+
 TLoggerParse ParseLoggerOptions(const QStringList& arguments)
 {
     QCommandLineParser parser;
     parser.setApplicationDescription(QStringLiteral(
         "Logs an ECU's live data to CSV files without a screen, as Quillon's live data capture does.\n"
-        "Runs until interrupted (SIGINT or SIGTERM), then ends the log on its last whole line."));
+        "Runs until stopped (SIGINT, SIGTERM, SIGHUP, or SIGPIPE when its output goes away), then ends the log\n"
+        "on its last whole line. Reads its settings and never writes them.\n"
+        "Exit codes: 0 a clean stop; 1 a lost link or a write failure; 2 bad arguments, a missing port or an\n"
+        "unusable folder for the logs."));
     const QCommandLineOption help({QStringLiteral("h"), QStringLiteral("help")}, QStringLiteral("Show this help."));
     const QCommandLineOption port(QStringLiteral("port"), QStringLiteral("The ECU cable's serial device."),
                                   QStringLiteral("DEVICE"));
@@ -168,13 +209,17 @@ TLoggerParse ParseLoggerOptions(const QStringList& arguments)
         QStringLiteral("defog: log while the rear defogger is on; throttle: from above 90 % to below 80 %."),
         QStringLiteral("KIND"));
     const QCommandLineOption rotateSize(QStringLiteral("rotate-size"),
-                                        QStringLiteral("Start a new file when the log reaches MB megabytes."),
+                                        QStringLiteral("Start a new file when the log reaches MB megabytes (%1 to %2).")
+                                            .arg(MinRotateSizeMb)
+                                            .arg(MaxRotateSizeMb),
                                         QStringLiteral("MB"));
     const QCommandLineOption rotateTime(QStringLiteral("rotate-time"),
-                                        QStringLiteral("Start a new file every MIN minutes."),
+                                        QStringLiteral("Start a new file every MIN minutes (%1 to %2).")
+                                            .arg(MinRotateTimeMin)
+                                            .arg(MaxRotateTimeMin),
                                         QStringLiteral("MIN"));
     const QCommandLineOption status(QStringLiteral("status"),
-                                    QStringLiteral("Print a status line every second."));
+                                    QStringLiteral("Print a status line every second: rows, rows per second, bad replies, retries."));
     const QCommandLineOption retry(
         QStringLiteral("retry"),
         QStringLiteral("Keep trying when the port or the ECU is not there, and reconnect after a lost cable."));
@@ -294,12 +339,20 @@ TLoggerParse ParseLoggerOptions(const QStringList& arguments)
         result.Error = QStringLiteral("Choose one trigger: the two exclude each other.");
         return result;
     }
-    if (parser.isSet(rotateSize) && !PositiveNumber(parser.value(rotateSize), o.RotateSizeMb)) {
-        result.Error = QStringLiteral("--rotate-size needs a number of megabytes above 0: %1").arg(parser.value(rotateSize));
+    if (parser.isSet(rotateSize) &&
+        !NumberWithin(parser.value(rotateSize), MinRotateSizeMb, MaxRotateSizeMb, o.RotateSizeMb)) {
+        result.Error = QStringLiteral("--rotate-size needs megabytes from %1 to %2: %3")
+                           .arg(MinRotateSizeMb)
+                           .arg(MaxRotateSizeMb)
+                           .arg(parser.value(rotateSize));
         return result;
     }
-    if (parser.isSet(rotateTime) && !PositiveNumber(parser.value(rotateTime), o.RotateTimeMin)) {
-        result.Error = QStringLiteral("--rotate-time needs a number of minutes above 0: %1").arg(parser.value(rotateTime));
+    if (parser.isSet(rotateTime) &&
+        !NumberWithin(parser.value(rotateTime), MinRotateTimeMin, MaxRotateTimeMin, o.RotateTimeMin)) {
+        result.Error = QStringLiteral("--rotate-time needs minutes from %1 to %2: %3")
+                           .arg(MinRotateTimeMin)
+                           .arg(MaxRotateTimeMin)
+                           .arg(parser.value(rotateTime));
         return result;
     }
     o.Status = parser.isSet(status);

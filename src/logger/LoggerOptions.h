@@ -10,6 +10,11 @@
 
 #include <optional>
 
+// Rotation within bounds that keep the byte count and the time finite and a file longer
+// than a line or two.
+constexpr double MinRotateSizeMb = 0.001, MaxRotateSizeMb = 100000;
+constexpr double MinRotateTimeMin = 0.1, MaxRotateTimeMin = 525600;  // six seconds to a year
+
 struct TLoggerOptions {
     QString Port;          // --port DEVICE
     bool Demo = false;     // --demo: the emulated ECU
@@ -37,6 +42,11 @@ struct TLoggerParse {
 };
 
 TLoggerParse ParseLoggerOptions(const QStringList& arguments);
+
+// Makes the folder for the logs with its parents and tries a file in it, before any port is
+// opened: empty when logs can be written there, else the system's reason ("Read-only file
+// system"), with the folder that failed.
+QString CheckLogFolder(const QString& dir);
 
 // A parameter or switch by its name in the definitions or its identifier ("epEngspd",
 // "Engine Speed"), ignoring case; -1 when nothing matches. CloseMatches names the nearest

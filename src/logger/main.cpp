@@ -77,17 +77,24 @@ int main(int argc, char** argv)
         std::fprintf(stderr, "quillon-log: cannot read the settings file %s\n", qPrintable(options.SettingsFile));
         return 2;
     }
-    if (!options.Demo && !QFileInfo::exists(options.Port)) {
-        if (!options.Retry) {
-            std::fprintf(stderr, "quillon-log: there is no serial port %s\n", qPrintable(options.Port));
-            return 2;
-        }
-        std::fprintf(stderr, "quillon-log: waiting for the serial port %s\n", qPrintable(options.Port));
+    const bool portMissing = !options.Demo && !QFileInfo::exists(options.Port);
+    if (portMissing && !options.Retry) {
+        std::fprintf(stderr, "quillon-log: there is no serial port %s\n", qPrintable(options.Port));
+        return 2;
     }
+    // Before any port is opened: under a service manager that restarts on failure, a folder
+    // that cannot take logs would otherwise mean a new ECU connection every few seconds.
+    if (const QString why = CheckLogFolder(options.LogDir); !why.isEmpty()) {
+        std::fprintf(stderr, "quillon-log: cannot write logs in %s\n", qPrintable(why));
+        return 2;
+    }
+    if (portMissing)
+        std::fprintf(stderr, "quillon-log: waiting for the serial port %s\n", qPrintable(options.Port));
     // The live-data window's file when asked for; the link's own options (x8Baud) from the
-    // user's settings otherwise.
-    TSettingsStore::Instance().Open(options.SettingsFile.isEmpty() ? TSettingsStore::DefaultFileName()
-                                                                    : options.SettingsFile);
+    // user's settings otherwise. Read only: the file often belongs to the desktop program,
+    // and what the link stores when it ends (its port) is not this program's to change.
+    TSettingsStore::Instance().OpenReadOnly(options.SettingsFile.isEmpty() ? TSettingsStore::DefaultFileName()
+                                                                            : options.SettingsFile);
 
     if (::pipe(SignalPipe) != 0) {
         std::perror("quillon-log: pipe");
@@ -97,8 +104,10 @@ int main(int argc, char** argv)
     action.sa_handler = OnSignal;
     sigemptyset(&action.sa_mask);
     action.sa_flags = SA_RESTART;
-    sigaction(SIGINT, &action, nullptr);
-    sigaction(SIGTERM, &action, nullptr);
+    // A car computer loses its power or its terminal rather than shutting down: a hang-up,
+    // or a closed pipe on the output, ends the log as a stop does.
+    for (const int sig : {SIGINT, SIGTERM, SIGHUP, SIGPIPE})
+        sigaction(sig, &action, nullptr);
 
     int code = 0;
     THeadlessLogger logger(options);

@@ -7,3 +7,6 @@
 
 QColor ColorFromRef(uint32_t ref);
 uint32_t ColorToRef(const QColor& colour);
+
+// Per channel nearest integer of (1 - f) * a + f * b, halves to even.
+QColor Blend(const QColor& a, const QColor& b, double f);

@@ -143,6 +143,7 @@ void TSettingsStore::Open(const QString& fileName)
     Flush();
     FSettings = std::make_unique<QSettings>(fileName, QSettings::IniFormat);
     FInMemory = false;
+    FReadOnlyFile.clear();
 }
 
 void TSettingsStore::OpenInMemory()
@@ -155,10 +156,22 @@ void TSettingsStore::OpenInMemory()
                                             QSettings::IniFormat);
     FSettings->clear();
     FInMemory = true;
+    FReadOnlyFile.clear();
+}
+
+void TSettingsStore::OpenReadOnly(const QString& fileName)
+{
+    OpenInMemory();
+    // Read and dropped unchanged, so QSettings has nothing to write back.
+    const QSettings file(fileName, QSettings::IniFormat);
+    for (const QString& entry : file.allKeys())
+        FSettings->setValue(entry, file.value(entry));
+    FReadOnlyFile = fileName;
 }
 
 QString TSettingsStore::FileName() const
 {
+    if (!FReadOnlyFile.isEmpty()) return FReadOnlyFile;
     return FSettings ? FSettings->fileName() : DefaultFileName();
 }
 

@@ -21,6 +21,10 @@ public:
     // A store that lives in memory only and is never written anywhere, nor waits on a lock:
     // for feeding the readers values of any kind without a file (the fuzz targets).
     void OpenInMemory();
+    // The file's values, read once into memory: writes change only this process's copy, so
+    // a program that only reads its settings (quillon-log) leaves the file as it was, byte
+    // for byte, whatever its parts write when they end.
+    void OpenReadOnly(const QString& fileName);
     QString FileName() const;
     // File from the environment or the user's config folder.
     static QString DefaultFileName();
@@ -51,4 +55,5 @@ public:
 private:
     std::unique_ptr<QSettings> FSettings;
     bool FInMemory = false;
+    QString FReadOnlyFile;  // the file behind a read-only store
 };

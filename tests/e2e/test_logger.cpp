@@ -1,8 +1,11 @@
 // quillon-log as a user runs it: a child process against quillon-ecu-sim on a pty.
 #include "SimProcess.h"
 
+#include "LogReader.h"
+
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QProcess>
 #include <QRegularExpression>
 #include <QTemporaryDir>
@@ -16,12 +19,23 @@ namespace {
 
 class LoggerProcess {
 public:
-    explicit LoggerProcess(const QStringList& args)
+    // settings: the user's default settings file for this run; else the test run's own.
+    // pipeTo: a shell command that reads the logger's output through a pipe, whose exit
+    // code then counts only when the logger's is 0.
+    explicit LoggerProcess(const QStringList& args, const QString& settings = QString(),
+                           const QString& pipeTo = QString())
     {
-        FProcess.setProgram(QStringLiteral(QUILLON_LOG));
-        FProcess.setArguments(args);
+        if (pipeTo.isEmpty()) {
+            FProcess.setProgram(QStringLiteral(QUILLON_LOG));
+            FProcess.setArguments(args);
+        } else {
+            FProcess.setProgram(QStringLiteral("bash"));
+            FProcess.setArguments(QStringList{"-c", "set -o pipefail; \"$0\" \"$@\" | " + pipeTo, QUILLON_LOG} + args);
+        }
         QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
         env.insert(QStringLiteral("ASAN_OPTIONS"), QStringLiteral("detect_leaks=0"));
+        if (!settings.isEmpty())
+            env.insert(QStringLiteral("QUILLON_SETTINGS"), settings);
         FProcess.setProcessEnvironment(env);
         FProcess.start();
         FProcess.waitForStarted(10000);
@@ -70,28 +84,46 @@ QByteArray ReadFile(const QString& path)
     return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
 }
 
-// The live-capture format: a header, then lines of an 8-wide time and the values.
-void ExpectCaptureLog(const QByteArray& log, int columns)
+void WriteFile(const QString& path, const QByteArray& bytes)
 {
-    ASSERT_TRUE(log.endsWith("\r\n")) << "ends on a whole line";
-    const QList<QByteArray> lines = log.split('\n');
-    ASSERT_GE(lines.size(), 3);
-    EXPECT_TRUE(lines[0].startsWith("Time,"));
-    EXPECT_EQ(lines[0].count(','), columns + 1);
-    const QRegularExpression data(QStringLiteral("^[ 0-9]{8}, ([-0-9.]+, |[01],  )+\r$"));
-    for (int i = 1; i + 1 < lines.size(); ++i)
-        EXPECT_TRUE(data.match(QString::fromLatin1(lines[i])).hasMatch()) << i << ": " << lines[i].toStdString();
+    QFile f(path);
+    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+    f.write(bytes);
 }
+
+// The log as the log viewer reads it: every line a row of the columns, without a message,
+// and the last line whole.
+void ExpectCaptureLog(const QString& path, int columns)
+{
+    const QByteArray bytes = ReadFile(path);
+    ASSERT_TRUE(bytes.endsWith("\r\n")) << "ends on a whole line";
+    const TLogReadResult read = ReadLogFile(path);
+    ASSERT_TRUE(read.Usable) << path.toStdString();
+    for (const TLogMessage& m : read.Messages)
+        ADD_FAILURE() << m.Text.toStdString();
+    EXPECT_EQ(read.Data.ColumnCount(), columns);
+    EXPECT_EQ(read.Data.RowCount(), bytes.count("\r\n") - 1) << "every line after the header a row";
+    EXPECT_TRUE(read.Data.TimesAscending);
+}
+
+// A settings file written by hand, in an order that QSettings would not keep.
+const QByteArray HandWrittenSettings = "[Zeta]\nlast=1\n\n[SOFTWARE]\n"
+                                       "Morvane\\EcuInterface\\ComPort=/dev/ttyUSB0\n"
+                                       "Morvane\\EcuInterface\\x8Baud=false\n";
 
 }  // namespace
 
-TEST(Logger, BadOptionsNamesAndPortsExitWithTwo)
+TEST(Logger, BadOptionsNamesPortsAndFoldersExitWithTwo)
 {
     QTemporaryDir dir;
     const QString logs = dir.filePath("logs");
+    TSimProcess sim({"--verbose"});
+    ASSERT_FALSE(sim.Device.isEmpty());
+    const QString file = dir.filePath("notes.txt");
+    WriteFile(file, "not a folder");
     const struct {
         QStringList Args;
-        const char* Says;
+        QString Says;
     } cases[] = {
         {{"--demo", "--param", "epEngspd", "--log-dir", logs, "--frobnicate"}, "Unknown option"},
         {{"--demo", "--param", "Engine Sped", "--log-dir", logs}, "Did you mean: \"Engine Speed\" (epEngspd)"},
@@ -101,40 +133,111 @@ TEST(Logger, BadOptionsNamesAndPortsExitWithTwo)
         {{"--demo", "--param", "epEngspd", "--log-dir", logs, "--interval", "0"}, "--interval"},
         {{"--demo", "--param", "epEngspd", "--log-dir", logs, "--trigger", "brake"}, "Unknown trigger"},
         {{"--demo", "--log-dir", logs}, "Choose what to log"},
+        {{"--demo", "--param", "epEngspd", "--log-dir", logs, "--rotate-size", "inf"},
+         "--rotate-size needs megabytes from 0.001 to 100000: inf"},
+        {{"--demo", "--param", "epEngspd", "--log-dir", logs, "--rotate-time", "0.000001"},
+         "--rotate-time needs minutes from 0.1 to 525600"},
+        // The folder is tried before the port is opened, and the system says why not.
+        {{"--port", sim.Device, "--param", "epEngspd", "--log-dir", file + "/sub"},
+         "cannot write logs in " + file + "/sub: Not a directory"},
+        {{"--port", sim.Device, "--param", "epEngspd", "--log-dir", file + "/sub", "--retry"}, "Not a directory"},
     };
     for (const auto& c : cases) {
         LoggerProcess p(c.Args);
         EXPECT_EQ(p.Wait(), 2) << c.Args.join(' ').toStdString();
-        EXPECT_TRUE(p.Err.contains(QString::fromUtf8(c.Says))) << p.Err.toStdString();
+        EXPECT_TRUE(p.Err.contains(c.Says)) << p.Err.toStdString();
+        EXPECT_FALSE(p.Out.contains("Connected to")) << c.Args.join(' ').toStdString();
     }
     EXPECT_FALSE(QDir(logs).exists());
+    QTest::qWait(200);
+    EXPECT_FALSE(sim.Errors().contains("request")) << "no request reached the ECU";
 
     LoggerProcess help({"--help"});
     EXPECT_EQ(help.Wait(), 0);
     for (const char* option : {"--port", "--demo", "--param", "--switch", "--settings", "--units", "--interval",
                                "--fast", "--log-dir", "--trigger", "--rotate-size", "--rotate-time", "--status",
-                               "--retry"})
+                               "--retry", "Exit codes"})
         EXPECT_TRUE(help.Out.contains(option)) << option;
 }
 
-TEST(Logger, LogsTheSimulatorUntilSigtermAndEndsOnAWholeLine)
+TEST(Logger, EveryWayToStopEndsTheLogOnAWholeLineAndLeavesTheSettingsAlone)
 {
-    TSimProcess sim({"--ecu", "8"});
+    // A car computer loses its power (a hang-up) or the reader of its output rather than
+    // shutting down; each ends like SIGTERM. The settings file, named or the user's default,
+    // is read and comes back byte for byte.
+    const struct {
+        const char* Way;
+        int Signal;  // 0: the reader of its output ends after three lines
+        bool SettingsOption;
+    } ways[] = {
+        {"SIGTERM", SIGTERM, true},
+        {"SIGHUP", SIGHUP, false},
+        {"SIGPIPE", SIGPIPE, true},
+        {"a pipe whose reader ended", 0, false},
+    };
+    for (const auto& way : ways) {
+        SCOPED_TRACE(way.Way);
+        TSimProcess sim({"--ecu", "8"});
+        ASSERT_FALSE(sim.Device.isEmpty());
+        QTemporaryDir dir;
+        const QString logs = dir.filePath("car/logs");
+        const QString settings = dir.filePath("Quillon.ini");
+        WriteFile(settings, HandWrittenSettings);
+        QStringList args{"--port", sim.Device, "--param", "epEngspd", "--param", "Coolant Temperature", "--switch",
+                         "esDefogSw", "--units", "fahrenheit", "--interval", "10", "--log-dir", logs, "--status"};
+        if (way.SettingsOption)
+            args << "--settings" << settings;
+        LoggerProcess p(args, way.SettingsOption ? dir.filePath("unused.ini") : settings,
+                        way.Signal ? QString() : QStringLiteral("head -n 3"));
+        ASSERT_TRUE(p.WaitOutput("Connected to ")) << p.Err.toStdString();
+        ASSERT_TRUE(p.WaitOutput("rows ")) << p.Err.toStdString();
+        QTest::qWait(500);
+        if (way.Signal)
+            p.Signal(way.Signal);  // else the next status line meets the broken pipe
+        EXPECT_EQ(p.Wait(), 0) << p.Err.toStdString();
+        ASSERT_EQ(Logs(logs).size(), 1);
+        const QString log = QDir(logs).filePath(Logs(logs)[0]);
+        ExpectCaptureLog(log, 3);
+        EXPECT_TRUE(ReadFile(log).contains(" (\xB0" "F),")) << "the unit follows --units";
+        EXPECT_EQ(ReadFile(settings), HandWrittenSettings);
+        EXPECT_FALSE(QFileInfo::exists(dir.filePath("unused.ini")));
+    }
+}
+
+TEST(Logger, ASilentEcuIsToldOnceAndRetryReconnects)
+{
+    // Bad replies first, counted on the status line; then the ECU falls silent for longer
+    // than the link's ten tries, and answers again.
+    TSimProcess sim({});
     ASSERT_FALSE(sim.Device.isEmpty());
     QTemporaryDir dir;
-    const QString logs = dir.filePath("car/logs");
-    LoggerProcess p({"--port", sim.Device, "--param", "epEngspd", "--param", "Coolant Temperature", "--switch",
-                     "esDefogSw", "--units", "fahrenheit", "--interval", "10", "--log-dir", logs, "--status"});
-    ASSERT_TRUE(p.WaitOutput("Connected to ")) << p.Err.toStdString();
-    ASSERT_TRUE(p.WaitOutput("rows ")) << p.Err.toStdString();
-    QTest::qWait(1500);
-    p.Signal(SIGTERM);
-    EXPECT_EQ(p.Wait(), 0) << p.Err.toStdString();
-    ASSERT_EQ(Logs(logs).size(), 1);
-    const QByteArray log = ReadFile(QDir(logs).filePath(Logs(logs)[0]));
-    ExpectCaptureLog(log, 3);
-    EXPECT_TRUE(log.startsWith("Time,")) << log.left(80).toStdString();
-    EXPECT_TRUE(log.contains(" (\xB0" "F),")) << "the unit follows --units";
+    const QString logs = dir.filePath("logs");
+    LoggerProcess p({"--port", sim.Device, "--param", "epEngspd", "--interval", "10", "--log-dir", logs, "--status",
+                     "--retry"});
+    ASSERT_TRUE(p.WaitOutput("Logging to ")) << p.Err.toStdString();
+    ASSERT_TRUE(sim.Command("fault checksum 3"));
+    const QRegularExpression counted(QStringLiteral("rows \\d+, \\d+ rows/s, [1-9]\\d* bad replies, [1-9]\\d* retries, "));
+    ASSERT_TRUE(QTest::qWaitFor(
+        [&] {
+            p.WaitOutput("rows ", 10);
+            return counted.match(p.Out).hasMatch();
+        },
+        10000))
+        << p.Out.toStdString();
+    ASSERT_TRUE(sim.Command("fault silent"));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return Logs(logs).size() == 1 && p.WaitOutput("Closed ", 10); }, 30000))
+        << p.Err.toStdString();
+    QTest::qWait(12000);  // more tries at identification, unanswered
+    ASSERT_TRUE(sim.Command("fault none"));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return Logs(logs).size() == 2; }, 30000)) << p.Err.toStdString();
+    QTest::qWait(500);  // rows in the new log
+    p.Signal(SIGINT);
+    EXPECT_EQ(p.Wait(), 0);
+    EXPECT_EQ(p.Err.count("the ECU stopped answering"), 1) << p.Err.toStdString();
+    EXPECT_EQ(p.Err.count("quillon-log:"), 1) << p.Err.toStdString();
+    EXPECT_EQ(p.Out.count("Connected to "), 2) << p.Out.toStdString();
+    for (const QString& name : Logs(logs))
+        ExpectCaptureLog(QDir(logs).filePath(name), 1);
 }
 
 TEST(Logger, ALostSimulatorEndsTheLoggerAndRetryReconnects)
@@ -189,8 +292,7 @@ TEST(Logger, RotatesBetweenLinesWhileTheDemoEcuStreams)
     const QStringList files = Logs(logs);
     ASSERT_GE(files.size(), 3);
     for (const QString& name : files) {
-        const QByteArray log = ReadFile(QDir(logs).filePath(name));
-        ExpectCaptureLog(log, 2);
-        EXPECT_LT(log.size(), 1048 + 200) << name.toStdString();
+        ExpectCaptureLog(QDir(logs).filePath(name), 2);
+        EXPECT_LT(ReadFile(QDir(logs).filePath(name)).size(), 1048 + 200) << name.toStdString();
     }
 }

@@ -78,15 +78,6 @@ TEST(GenFuncs, BytesAndBuffers)
     EXPECT_TRUE(BufferToBytes(&word, 0).empty());
 }
 
-TEST(GenFuncs, BlendRoundsHalvesToEven)
-{
-    EXPECT_EQ(Blend(Qt::red, Qt::blue, 0.5), QColor(128, 0, 128));
-    EXPECT_EQ(Blend(QColor(10, 20, 30), QColor(200, 100, 0), 0.0), QColor(10, 20, 30));
-    EXPECT_EQ(Blend(QColor(10, 20, 30), QColor(200, 100, 0), 1.0), QColor(200, 100, 0));
-    EXPECT_EQ(Blend(QColor(0, 1, 3), QColor(1, 2, 4), 0.5), QColor(0, 2, 4));
-    EXPECT_EQ(Blend(QColor(0, 0, 0), QColor(255, 255, 255), 0.25), QColor(64, 64, 64));
-}
-
 TEST(GenFuncs, ReadBoolSettingDefaultsToFalse)
 {
     QTemporaryDir dir;

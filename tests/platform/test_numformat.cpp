@@ -110,3 +110,12 @@ TEST(Colours, RefHoldsRedInTheLowByte)
     EXPECT_EQ(ColorToRef(ColorFromRef(0x000000FF)), 0x000000FFu);
     EXPECT_EQ(ColorFromRef(0x00FF0000), QColor(Qt::blue));
 }
+
+TEST(Colours, BlendRoundsHalvesToEven)
+{
+    EXPECT_EQ(Blend(Qt::red, Qt::blue, 0.5), QColor(128, 0, 128));
+    EXPECT_EQ(Blend(QColor(10, 20, 30), QColor(200, 100, 0), 0.0), QColor(10, 20, 30));
+    EXPECT_EQ(Blend(QColor(10, 20, 30), QColor(200, 100, 0), 1.0), QColor(200, 100, 0));
+    EXPECT_EQ(Blend(QColor(0, 1, 3), QColor(1, 2, 4), 0.5), QColor(0, 2, 4));
+    EXPECT_EQ(Blend(QColor(0, 0, 0), QColor(255, 255, 255), 0.25), QColor(64, 64, 64));
+}

@@ -140,6 +140,35 @@ TEST(SettingsFile, InMemoryStoreKeepsValuesAndWritesNothing)
     EXPECT_FALSE(store.ValueExists(Key, "Text"));
 }
 
+TEST(SettingsFile, ReadOnlyStoreReadsTheFileAndNeverChangesIt)
+{
+    // A file written by hand, in an order QSettings would not keep, with every kind of value.
+    QTemporaryDir dir;
+    const QString path = dir.filePath("Quillon.ini");
+    const QByteArray text = "[Zeta]\nlast=1\n\n[SOFTWARE]\nMorvane\\EcuInterface\\ComPort=/dev/ttyUSB0\n"
+                            "Morvane\\EcuInterface\\x8Baud=true\nMorvane\\Quillon\\Ratio=@ByteArray(\\0\\0\\0\\0\\0\\0\\x4@)\n";
+    {
+        QFile f(path);
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+        f.write(text);
+    }
+    TSettingsStore& store = TSettingsStore::Instance();
+    store.OpenReadOnly(path);
+    EXPECT_EQ(store.FileName(), path);
+    EXPECT_EQ(store.ReadString("software\\morvane\\ecuinterface", "comport"), "/dev/ttyUSB0");
+    EXPECT_TRUE(store.ReadBool("SOFTWARE/Morvane/EcuInterface", "x8Baud"));
+    EXPECT_EQ(store.ReadDouble(Key, "Ratio"), 2.5);
+    // What a part writes when it ends is read back within the process, and goes no further.
+    store.WriteString("SOFTWARE/Morvane/EcuInterface", "ComPort", "/dev/pts/2");
+    store.DeleteKey("Zeta");
+    store.Flush();
+    EXPECT_EQ(store.ReadString("SOFTWARE/Morvane/EcuInterface", "ComPort"), "/dev/pts/2");
+    store.OpenInMemory();  // the read-only store is dropped
+    QFile f(path);
+    ASSERT_TRUE(f.open(QIODevice::ReadOnly));
+    EXPECT_EQ(f.readAll(), text);
+}
+
 TEST(SettingsFile, DefaultFileComesFromTheEnvironment)
 {
     qputenv("QUILLON_SETTINGS", "/tmp/quillon-test.ini");
