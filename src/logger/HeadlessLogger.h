@@ -42,6 +42,8 @@ public:
     int Rows() const { return FRows; }
     // The link while one is open (a test watches its replies).
     TEcuInterface* Link() const { return FLink.get(); }
+    // The emulated ECU behind the link in demo mode; null otherwise.
+    TFakeEcu* Emulator() const { return FEmulator.get(); }
 
     // How long between tries to open a port that is not there.
     int RelinkIntervalMs = 2000;

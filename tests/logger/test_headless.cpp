@@ -1,6 +1,7 @@
 // The headless logger in this process: on the emulated link beside the live-data window,
 // and waiting for a cable that is not there, both on an injected clock.
 #include "HeadlessLogger.h"
+#include "FaultRecovery.h"
 #include "IdentifyEcu.h"
 
 #include "Clock.h"
@@ -192,4 +193,30 @@ TEST(HeadlessLogger, AMissingPortIsToldOnceForEachTroubleAndRemindedOnceAMinute)
     const QStringList lines = err.Text().split('\n', Qt::SkipEmptyParts);
     EXPECT_NE(lines.last(), lines.first());
     logger.Stop();
+}
+
+TEST(HeadlessLogger, GoesOnAfterABadReplyAndEndsOnASilentEcu)
+{
+    // The logger asks again only from its reply handler: a bad reply must be retried, not
+    // end the loop; an ECU that stops answering ends the run with one message and exit 1.
+    TSettingsStore::Instance().OpenInMemory();
+    QTemporaryDir dir;
+    THeadlessLogger logger(Options({"--demo", "--param", "epEngspd", "--interval", "5", "--log-dir", dir.path()}));
+    Captured out;
+    logger.Out = logger.Err = out.File;
+    int finished = -1;
+    logger.OnFinished = [&](int code) { finished = code; };
+    ASSERT_TRUE(logger.Start());
+    ASSERT_TRUE(QTest::qWaitFor([&] { return logger.Rows() >= 3; }, 5000)) << out.Text().toStdString();
+    TEcuInterface& link = *logger.Link();
+    TFakeEcu& ecu = *logger.Emulator();
+    const auto rows = [&] { return size_t(logger.Rows()); };
+    ExpectGoesOnAfterOneBadReply(link, ecu, rows);
+    ExpectGoesOnAfterOneBadReply(link, ecu, rows, {.CorruptChecksum = true, .Count = 2});
+    EXPECT_EQ(finished, -1);
+
+    link.MaxAttempts = 2;  // the logger's ten sends would make this a long wait
+    ExpectTimesOutWhenSilent(link, ecu, [&] { return finished == 1 ? 1 : 0; });
+    EXPECT_EQ(out.Text().count("the ECU stopped answering"), 1) << out.Text().toStdString();
+    EXPECT_FALSE(logger.Session.Logging);
 }
