@@ -230,7 +230,9 @@ TEST(Logger, ASilentEcuIsToldOnceAndRetryReconnects)
     QTest::qWait(12000);  // more tries at identification, unanswered
     ASSERT_TRUE(sim.Command("fault none"));
     ASSERT_TRUE(QTest::qWaitFor([&] { return Logs(logs).size() == 2; }, 30000)) << p.Err.toStdString();
-    QTest::qWait(500);  // rows in the new log
+    // Rows in the new log, however busy the machine.
+    ASSERT_TRUE(QTest::qWaitFor([&] { return ReadFile(QDir(logs).filePath(Logs(logs).last())).count("\r\n") >= 3; },
+                                10000));
     p.Signal(SIGINT);
     EXPECT_EQ(p.Wait(), 0);
     EXPECT_EQ(p.Err.count("the ECU stopped answering"), 1) << p.Err.toStdString();
