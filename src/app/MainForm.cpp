@@ -756,14 +756,17 @@ void TfrmMain::ChooseDemoEcu(int index)
 {
     for (QAction* a : FDemoEcuGroup->actions())
         a->setChecked(a->data().toInt() == index);
+    const bool demo = DemoMode();
+    // Open tool windows were made for the old ECU; a change one is still sending goes to
+    // the ECU it was made for.
+    if (demo)
+        CloseAllToolWindows();
     FEmulator->SetEcuType(index);
-    if (!DemoMode())
+    if (!demo)
         return;
-    // Another ECU now answers the link: identify it at once, so that the status bar, the
-    // capability sets and the items that depend on them follow. Open tool windows were
-    // made for the old one.
+    // Identify the new ECU at once, so that the status bar, the capability sets and the
+    // items that depend on them follow.
     SetConnected(false);
-    CloseAllToolWindows();
     FPendingWindow = twNone;
     FSuppressStartWindow = true;
     FLink->RequestInit();
