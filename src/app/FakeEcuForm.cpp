@@ -120,10 +120,36 @@ void TfrmFakeEcu::closeEvent(QCloseEvent* event)
 
 // ---------------------------------------------------------------- pages
 
+bool TfrmFakeEcu::ReadsObdCodes(int ecuType)
+{
+    // The tester's reading of the reply: byte 38, bit 4 or 6, marks the OBD layout.
+    if (ecuType < 0 || ecuType >= EcuIdCount) return false;
+    const TByteArray& id = EcuInitReplies[size_t(ecuType)];
+    return id.size() >= 38 && (BitTest(id[37], 4) || BitTest(id[37], 6));
+}
+
+void TfrmFakeEcu::ShowCodePages()
+{
+    const bool obd = ReadsObdCodes(FEcu->EcuType());
+    const QString read = QStringLiteral("This ECU reads these codes.");
+    const QString other = QStringLiteral("Not read by this ECU: it reads the %1 page.");
+    lblCodePage[0]->setText(obd ? other.arg(QStringLiteral("OBD DTCs")) : read);
+    lblCodePage[1]->setText(obd ? read : other.arg(QStringLiteral("Subaru DTCs")));
+    for (int page = 0; page < 2; ++page) {
+        const bool isRead = (page == 1) == obd;
+        QFont f = lblCodePage[page]->font();
+        f.setBold(!isRead);
+        lblCodePage[page]->setFont(f);
+    }
+}
+
 QWidget* TfrmFakeEcu::BuildCodePage(int currentList, int historicList)
 {
     auto* page = new QWidget;
     auto* grid = new QGridLayout(page);
+    QLabel*& note = lblCodePage[currentList == clObdCurrent ? 1 : 0];
+    note = new QLabel(page);
+    grid->addWidget(note, 0, 0, 1, 2);
     const int lists[2] = {currentList, historicList};
     const QString titles[2] = {QStringLiteral("Current Codes"), QStringLiteral("Historic Codes")};
     for (int side = 0; side < 2; ++side) {
@@ -136,8 +162,8 @@ QWidget* TfrmFakeEcu::BuildCodePage(int currentList, int historicList)
         lstCodes[list] = CheckList(page, texts);
         connect(lstCodes[list], &QListWidget::itemChanged, this,
                 [this, list](QListWidgetItem* item) { CodeItemChanged(list, item); });
-        grid->addWidget(new QLabel(titles[side], page), 0, side);
-        grid->addWidget(lstCodes[list], 1, side);
+        grid->addWidget(new QLabel(titles[side], page), 1, side);
+        grid->addWidget(lstCodes[list], 2, side);
         grid->setColumnStretch(side, 1);  // each list half the width
     }
     return page;
@@ -467,6 +493,7 @@ void TfrmFakeEcu::ShowParams()
 void TfrmFakeEcu::ShowVersion()
 {
     QScopedValueRollback<bool> guard(FUpdating, true);
+    ShowCodePages();
     if (QAbstractButton* rb = grpEcuVersion->button(FEcu->EcuType()))
         rb->setChecked(true);
     SetText(edtEcuVersionCode, FEcu->EcuVersionCodeText());

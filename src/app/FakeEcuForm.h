@@ -40,6 +40,11 @@ public:
 
     // "Subaru DTCs" and "OBD DTCs": current and historic lists, indexed by TFakeCodeList.
     std::array<QListWidget*, 4> lstCodes{};
+    // Above each code page: whether the chosen ECU type reads it. Both pages tick bits at
+    // overlapping addresses, so a code ticked on the other page shows up as another code.
+    std::array<QLabel*, 2> lblCodePage{}; // Subaru, OBD
+    // The code page an ECU type reads, as its identification reply says: the OBD one or not.
+    static bool ReadsObdCodes(int ecuType);
 
     // "Settings"
     QLineEdit* edtIdleSpeed;
@@ -111,6 +116,7 @@ private:
     void ShowFlash();
     void ShowParams();
     void ShowVersion();
+    void ShowCodePages();
     void ShowAddressChecks();
 
     TFakeEcu* FEcu;

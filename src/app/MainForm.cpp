@@ -458,8 +458,10 @@ void TfrmMain::SetConnected(bool connected)
     FConnected = connected;
     UpdateToolItems();
     if (connected) {
-        if (FPendingWindow == twNone)
+        // Choosing another demo ECU identifies it and opens nothing.
+        if (FPendingWindow == twNone && !FSuppressStartWindow)
             FPendingWindow = FStartWindow;
+        FSuppressStartWindow = false;
         SetStatusText(QStringLiteral("Connected to ") + FEcuName);
         OpenPendingWindow();
     } else {
@@ -560,11 +562,22 @@ void TfrmMain::CloseAllToolWindows()
     for (auto& hooks : FToolWindows)
         if (hooks.Close)
             hooks.Close();
-    // Let the closed windows finish what they were doing.
+    // Let the closed windows finish what they were doing. A window that still sends a change
+    // of the user's stays up until the ECU has answered it (at most the link's time-out):
+    // the next window must not take the link before.
+    const auto stillOpen = [this] {
+        for (const auto& hooks : FToolWindows) {
+            QWidget* w = hooks.Window ? hooks.Window() : nullptr;
+            if (hooks.Close && w && w->isVisible())
+                return true;
+        }
+        return false;
+    };
+    const int longest = FLink ? FLink->MaxAttempts * FLink->RetryTimer()->interval() + 500 : 0;
     QElapsedTimer clock;
     clock.start();
-    while (clock.elapsed() < 250 && !FClosing)
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 250 - static_cast<int>(clock.elapsed()));
+    while (!FClosing && (clock.elapsed() < 250 || (stillOpen() && clock.elapsed() < longest)))
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
     FClosingTools = false;
 }
 
@@ -743,7 +756,20 @@ void TfrmMain::ChooseDemoEcu(int index)
 {
     for (QAction* a : FDemoEcuGroup->actions())
         a->setChecked(a->data().toInt() == index);
+    const bool demo = DemoMode();
+    // Open tool windows were made for the old ECU; a change one is still sending goes to
+    // the ECU it was made for.
+    if (demo)
+        CloseAllToolWindows();
     FEmulator->SetEcuType(index);
+    if (!demo)
+        return;
+    // Identify the new ECU at once, so that the status bar, the capability sets and the
+    // items that depend on them follow.
+    SetConnected(false);
+    FPendingWindow = twNone;
+    FSuppressStartWindow = true;
+    FLink->RequestInit();
 }
 
 void TfrmMain::ChooseStartWindow(TToolWindow window)

@@ -192,6 +192,7 @@ private:
     bool FShutDown = false;
     bool FClosingTools = false;
     bool FLiveTuningEcu = false;
+    bool FSuppressStartWindow = false; // the next identification opens no start-up window
     QColor FGraphBgColour = Qt::black;
     QColor FLogLineColour = QColor(0x00, 0xFF, 0x00);
     QString FLoggingDirectory;

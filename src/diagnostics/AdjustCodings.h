@@ -34,6 +34,13 @@ int RetardDegrees(uint32_t raw);
 // Idle offsets: (RPM div 25 + 128) mod 256; read back as (raw - 128) * 25.
 uint8_t IdleByte(int rpm);
 int IdleRpm(uint32_t raw);
+// The idle offsets live tuning can set (its controls' range, -300..1500 RPM).
+constexpr int TunedIdleMin = -300;
+constexpr int TunedIdleMax = 1500;
+constexpr bool IsTunedIdleRpm(int rpm)
+{
+    return rpm >= TunedIdleMin && rpm <= TunedIdleMax;
+}
 
 // Live tuning.
 uint8_t RevAdjustByte(int rpm);     // clamp(RPM div 50 + 128)

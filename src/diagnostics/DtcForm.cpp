@@ -60,6 +60,8 @@ TfrmDTC::TfrmDTC(const TToolWindowHost& host, QWidget* parent)
 
     auto* bar = new QHBoxLayout;
     bar->setContentsMargins(6, 4, 6, 4);
+    lblRead = new QLabel(this);
+    bar->addWidget(lblRead);
     lblStatus = new QLabel(this);
     QPalette pal = lblStatus->palette();
     pal.setColor(QPalette::WindowText, QColor(0xC0, 0x00, 0x00));
@@ -119,7 +121,13 @@ void TfrmDTC::FormShow()
     Reader.ClearLists();
     FAwaiting = false;
     FStopReason.clear();
+    FLastPass = QDateTime();
+    FPasses = 0;
     lblStatus->clear();
+    // Until every block has been read once the lists say nothing about the blocks not yet
+    // read: a report of them would call codes that are set "None".
+    lblRead->setText(QStringLiteral("Reading..."));
+    btnSaveCodes->setEnabled(false);
     Timer->start();
     FHost.Register(this);
 }
@@ -187,6 +195,13 @@ void TfrmDTC::DtcDataReceived(const TByteArray& data)
     }
     for (const TDtcChange& c : changes)
         UpdateCodeList(c.Code, c.Set, c.Current);
+    if (Reader.CompletePasses != FPasses) {
+        FPasses = Reader.CompletePasses;
+        FLastPass = QDateTime::currentDateTime();
+        lblRead->setText(QStringLiteral("Last complete read: ") +
+                         FLastPass.toString(QStringLiteral("HH:mm:ss")));
+        btnSaveCodes->setEnabled(true);
+    }
     Timer->start();
 }
 
@@ -200,7 +215,7 @@ void TfrmDTC::UpdateCodeList(int code, bool set, bool current)
         }
     }
     if (set) {
-        auto* item = new QListWidgetItem(DtcEntryText(Reader.Layout().Obd, code));
+        auto* item = new QListWidgetItem(DtcCodeText(Reader.Layout(), code, current));
         item->setData(Qt::UserRole, code);
         list->addItem(item);
     }
@@ -211,11 +226,13 @@ void TfrmDTC::StopReading(const QString& reason)
     Timer->stop();
     FAwaiting = false;
     FStopReason = reason;
+    FStoppedAt = QDateTime::currentDateTime();
     lblStatus->setText(reason + QStringLiteral(". Open the reader again (F4) to restart."));
 }
 
 void TfrmDTC::btnSaveCodesClick()
 {
+    if (FPasses == 0) return; // nothing complete to report yet
     TDialogs& dialogs = FHost.GetDialogs();
     TFileDialogOptions options;
     options.Caption = QStringLiteral("Save Codes");
@@ -228,9 +245,10 @@ void TfrmDTC::btnSaveCodesClick()
     const auto file = dialogs.SaveFile(options);
     if (!file) return;
     TEcuInterface* link = Link();
-    const QString text = DtcReportText(FHost.GetEcuName(), link ? link->RomId : TByteArray(),
-                                       QDateTime::currentDateTime(), Reader.Layout().Obd,
-                                       Reader.CurrentCodes, Reader.HistoricCodes);
+    const QString text =
+        DtcReportText(FHost.GetEcuName(), link ? link->RomId : TByteArray(),
+                      QDateTime::currentDateTime(), Reader.Layout(), Reader.CurrentCodes,
+                      Reader.HistoricCodes, {FLastPass, FStopReason, FStoppedAt});
     // Written whole or not at all, so a failed save never leaves half a file behind.
     QSaveFile out(*file);
     if (!out.open(QIODevice::WriteOnly) || out.write(ToWin1252(text)) < 0 || !out.commit()) {

@@ -9,6 +9,7 @@
 #include "EcuInterface.h"
 #include "ToolWindowHost.h"
 
+#include <QDateTime>
 #include <QWidget>
 
 class QLabel;
@@ -37,11 +38,14 @@ class TfrmDTC : public QWidget {
     // Why reading stopped; empty while it goes on.
     QString StopReason() const { return FStopReason; }
     bool AwaitingReply() const { return FAwaiting; }
+    // The end of the last pass over every block; invalid before the first.
+    QDateTime LastPass() const { return FLastPass; }
 
     TDtcReader Reader;
     QWidget *pnlCurrent, *pnlHistoric;
     QListWidget *lbCurrent, *lbHistoric;
-    QLabel* lblStatus;
+    QLabel* lblRead;   // "Reading..." until a pass over every block is complete, then its time
+    QLabel* lblStatus; // why reading stopped
     QPushButton* btnSaveCodes;
     QTimer* Timer;
 
@@ -58,4 +62,7 @@ class TfrmDTC : public QWidget {
     bool FAwaiting = false; // a read went out and its reply has not come
     int FInvalidAtSend = 0; // the link's count of dropped replies when it went out
     QString FStopReason;
+    QDateTime FStoppedAt;
+    QDateTime FLastPass;
+    int FPasses = 0; // complete passes seen since showing
 };

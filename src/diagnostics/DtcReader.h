@@ -41,6 +41,9 @@ class TDtcReader {
         return current ? CurrentCodes : HistoricCodes;
     }
 
+    // Passes over every block read in full since the lists were started.
+    int CompletePasses = 0;
+
     bool ReadCurrent = true;   // the last read covered the current codes
     bool StandardPhase = true; // the last read covered the standard block
     TLongWordArray StdCurrentAddrs, StdHistoricAddrs, ExtCurrentAddrs, ExtHistoricAddrs;
@@ -50,7 +53,21 @@ class TDtcReader {
     TDtcLayout FLayout;
 };
 
-// The two lists as a text for a workshop: a heading with the ECU's name, its ROM id and the
-// date, then each list with its entries ("None" for an empty one). Lines end in CR LF.
+// The text of a code in a list: its table entry, or, for a code the tables have no text
+// for, where its bit is ("Unknown code (address 0x0000AE, bit 7)").
+QString DtcCodeText(const TDtcLayout& layout, int code, bool current);
+
+// How far reading got, for a report.
+struct TDtcReadState {
+    QDateTime LastPass;  // the end of the last complete pass; invalid before the first
+    QString StopReason;  // why reading stopped; empty while it goes on
+    QDateTime StoppedAt;
+};
+
+// The two lists as a text for a workshop: a heading with the ECU's name, its ROM id, the
+// date and the time of the last complete read (and, when reading stopped, why, when and that
+// the lists may be incomplete), then each list with its entries ("None" for an empty one).
+// Lines end in CR LF.
 QString DtcReportText(const QString& ecuName, const TByteArray& romId, const QDateTime& when,
-                      bool obd, const std::vector<int>& current, const std::vector<int>& historic);
+                      const TDtcLayout& layout, const std::vector<int>& current,
+                      const std::vector<int>& historic, const TDtcReadState& state = {});

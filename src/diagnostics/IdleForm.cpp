@@ -4,14 +4,8 @@
 
 #include <QGroupBox>
 #include <QHBoxLayout>
-#include <QHideEvent>
 #include <QLabel>
-#include <QPlainTextEdit>
-#include <QPointer>
-#include <QPushButton>
-#include <QShowEvent>
 #include <QSpinBox>
-#include <QTimer>
 #include <QVBoxLayout>
 
 #include <algorithm>
@@ -22,11 +16,16 @@ const char* const HelpText =
     "conditioning off (or on a car without it) and with it on.\n\n"
     "The ECU keeps the adjustments until it is reset (Tools, ECU Reset) or its battery is "
     "disconnected.";
+
+QString Signed(int rpm)
+{
+    return rpm > 0 ? QStringLiteral("+%1").arg(rpm) : QString::number(rpm);
+}
 } // namespace
 
-TfrmIdle::TfrmIdle(const TToolWindowHost& host, QWidget* parent) : QDialog(parent), FHost(host)
+TfrmIdle::TfrmIdle(const TToolWindowHost& host, QWidget* parent)
+    : TAdjustForm(host, QStringLiteral("Idle Speeds"), parent)
 {
-    setWindowTitle(QStringLiteral("Idle Speeds"));
     auto* layout = new QVBoxLayout(this);
     const QString titles[2] = {QStringLiteral("Air Con Off / No Air Con"),
                                QStringLiteral("Air Con On")};
@@ -49,125 +48,68 @@ TfrmIdle::TfrmIdle(const TToolWindowHost& host, QWidget* parent) : QDialog(paren
         layout->addWidget(group);
         (i == 0 ? SpinIdle : SpinIdleAC) = spin;
     }
-    memHelp = new QPlainTextEdit(this);
-    memHelp->setReadOnly(true);
-    memHelp->setFocusPolicy(Qt::NoFocus);
-    memHelp->setPlainText(QString::fromLatin1(HelpText));
-    layout->addWidget(memHelp, 1);
-    btnOK = new QPushButton(QStringLiteral("OK"), this);
-    btnOK->setDefault(true);
-    auto* buttons = new QHBoxLayout;
-    buttons->addStretch(1);
-    buttons->addWidget(btnOK);
-    layout->addLayout(buttons);
-    setFixedSize(320, 360);
-
-    connect(SpinIdle, &QSpinBox::valueChanged, this, [this] { SpinIdleChange(); });
-    connect(SpinIdleAC, &QSpinBox::valueChanged, this, [this] { SpinIdleACChange(); });
-    connect(btnOK, &QPushButton::clicked, this, [this] { btnOKClick(); });
-
-    Timer = new QTimer(this);
-    Timer->setInterval(StepInterval);
-    connect(Timer, &QTimer::timeout, this, [this] { TimerTimer(); });
+    FinishLayout(layout, HelpText);
+    setFixedSize(320, 380);
+    AddItem(SpinIdle, AdjustAddr::Idle, [](int v) { return IdleByte(v); });
+    AddItem(SpinIdleAC, AdjustAddr::IdleAC, [](int v) { return IdleByte(v); });
 }
 
-TfrmIdle::~TfrmIdle()
+TParamSet TfrmIdle::PollParams() const
 {
-    Timer->stop();
+    TParamSet params;
+    params.set(epidle).set(epidleac);
+    return params;
 }
 
-void TfrmIdle::showEvent(QShowEvent* event)
+void TfrmIdle::ParamValuesReceived(const TParamSet& received, const TParamRaw& raw)
 {
-    QDialog::showEvent(event);
-    if (!event->spontaneous()) FormShow();
+    if (received.test(epidle)) ValueRead(0, IdleRpm(raw[epidle]));
+    if (received.test(epidleac)) ValueRead(1, IdleRpm(raw[epidleac]));
 }
 
-void TfrmIdle::hideEvent(QHideEvent* event)
+QString TfrmIdle::LeaveQuestion(int from, int to)
 {
-    QDialog::hideEvent(event);
-    if (!event->spontaneous()) FormHide();
+    return QStringLiteral("The idle offset is %1%2. Change it to %3?")
+        .arg(Signed(from))
+        .arg(IsTunedIdleRpm(from) ? QStringLiteral(", set by live tuning") : QString())
+        .arg(Signed(to));
 }
 
-void TfrmIdle::FormShow()
+void TfrmIdle::BackInRange(int which)
 {
-    if (TEcuInterface* link = Link()) {
-        QPointer<TfrmIdle> self(this);
-        link->OnParamValues = [self](const TParamSet& received, const TParamValues&,
-                                     const TParamRaw& raw, const TSwitchSet&, const TSwitchSet&) {
-            if (self) self->ParamValuesReceived(received, raw);
-        };
-    }
-    IdleChanged = false;
-    IdleACChanged = false;
-    Timer->start();
-    FHost.Register(this);
-}
-
-void TfrmIdle::FormHide()
-{
-    // The link's slot stays filled; the next window shown takes it over.
-    Timer->stop();
-    FHost.Unregister(this);
-}
-
-void TfrmIdle::TimerTimer()
-{
-    TEcuInterface* link = Link();
-    // With another request outstanding ours would be dropped, and a change with it.
-    if (!link || link->PendingRequestActive()) return;
-    if (IdleChanged) {
-        IdleChanged = false;
-        link->WriteAddress({AdjustAddr::Idle}, {IdleByte(SpinIdle->value())});
-    } else if (IdleACChanged) {
-        IdleACChanged = false;
-        link->WriteAddress({AdjustAddr::IdleAC}, {IdleByte(SpinIdleAC->value())});
-    } else {
-        TParamSet params;
-        params.set(epidle).set(epidleac);
-        link->PollParameters(params, {});
-    }
-}
-
-void TfrmIdle::btnOKClick()
-{
-    hide();
-}
-
-void TfrmIdle::SpinIdleChange()
-{
-    UserChanged(0);
-}
-
-void TfrmIdle::SpinIdleACChange()
-{
-    UserChanged(1);
+    FOutside[which] = false;
+    lblTuned[which]->setVisible(false);
+    const bool updating = FUpdating;
+    FUpdating = true;
+    Spin(which)->setRange(MinRpm, MaxRpm);
+    FUpdating = updating;
 }
 
 void TfrmIdle::UserChanged(int which)
 {
-    if (FUpdating) return;
-    (which == 0 ? IdleChanged : IdleACChanged) = true;
     if (FOutside[which]) {
-        // The user takes the value over: from here on it is this window's, within its range.
-        FOutside[which] = false;
-        lblTuned[which]->setVisible(false);
-        FUpdating = true;
-        Spin(which)->setRange(MinRpm, MaxRpm);
-        FUpdating = false;
+        // One step from a tuned offset would jump to the edge of this window's range.
+        const int from = FOutsideRpm[which];
+        const int to = std::clamp(Spin(which)->value(), MinRpm, MaxRpm);
+        FAsking = true;
+        const bool change = FHost.GetDialogs().Confirm(LeaveQuestion(from, to));
+        FAsking = false;
+        if (!change) {
+            FUpdating = true;
+            Spin(which)->setValue(from);
+            FUpdating = false;
+            return;
+        }
+        BackInRange(which); // from here on the value is this window's
     }
+    MarkChanged(which);
 }
 
-void TfrmIdle::ShowRead(int which, int rpm)
+void TfrmIdle::ShowValue(int which, int rpm)
 {
     QSpinBox* spin = Spin(which);
     if (rpm >= MinRpm && rpm <= MaxRpm) {
-        if (FOutside[which]) {
-            FOutside[which] = false;
-            lblTuned[which]->setVisible(false);
-            FUpdating = true;
-            spin->setRange(MinRpm, MaxRpm);
-            FUpdating = false;
-        }
+        if (FOutside[which]) BackInRange(which);
         spin->setValue(rpm); // a different value is written back at the next step
         return;
     }
@@ -177,17 +119,13 @@ void TfrmIdle::ShowRead(int which, int rpm)
     spin->setValue(rpm);
     FUpdating = false;
     FOutside[which] = true;
+    FOutsideRpm[which] = rpm;
+    const QString range = QStringLiteral("this window's range of %1..%2 RPM").arg(MinRpm).arg(MaxRpm);
     lblTuned[which]->setText(
-        QStringLiteral("%1 RPM was set by live tuning, beyond this window's range of %2..%3 RPM. "
-                       "It is left as it is unless you change it.")
+        (IsTunedIdleRpm(rpm) ? QStringLiteral("%1 RPM was set by live tuning, beyond %2.")
+                             : QStringLiteral("%1 RPM is beyond %2."))
             .arg(rpm)
-            .arg(MinRpm)
-            .arg(MaxRpm));
+            .arg(range) +
+        QStringLiteral(" It is left as it is unless you change it."));
     lblTuned[which]->setVisible(true);
-}
-
-void TfrmIdle::ParamValuesReceived(const TParamSet& received, const TParamRaw& raw)
-{
-    if (received.test(epidle)) ShowRead(0, IdleRpm(raw[epidle]));
-    if (received.test(epidleac)) ShowRead(1, IdleRpm(raw[epidleac]));
 }

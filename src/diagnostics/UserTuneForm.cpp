@@ -175,6 +175,9 @@ TfrmUserTune::TfrmUserTune(const TToolWindowHost& host, QWidget* parent)
     layout->addWidget(lblChecking);
     pgcPages = new QTabWidget(this);
     layout->addWidget(pgcPages);
+    lblSending = new QLabel(this);
+    lblSending->setVisible(false);
+    layout->addWidget(lblSending);
 
     tabInformation = new QWidget;
     auto* info = new QVBoxLayout(tabInformation);
@@ -225,6 +228,9 @@ TfrmUserTune::TfrmUserTune(const TToolWindowHost& host, QWidget* parent)
     Timer->setSingleShot(true);
     Timer->setInterval(StepInterval);
     connect(Timer, &QTimer::timeout, this, [this] { TimerTimer(); });
+    FFlushTimer = new QTimer(this);
+    FFlushTimer->setInterval(10);
+    connect(FFlushTimer, &QTimer::timeout, this, [this] { FlushStep(); });
 
     setFixedSize(565, 445);
 }
@@ -232,6 +238,7 @@ TfrmUserTune::TfrmUserTune(const TToolWindowHost& host, QWidget* parent)
 TfrmUserTune::~TfrmUserTune()
 {
     Timer->stop();
+    FFlushTimer->stop();
 }
 
 void TfrmUserTune::BuildTuningPage()
@@ -276,8 +283,8 @@ void TfrmUserTune::BuildTuningPage()
         auto* g = new QGridLayout(grpIdle);
         g->setContentsMargins(6, 2, 6, 4);
         g->setVerticalSpacing(2);
-        SpinIdle = spin(-300, 1500, 25, 0, tiIdle);
-        SpinIdleAC = spin(-300, 1500, 25, 0, tiIdleAC);
+        SpinIdle = spin(TunedIdleMin, TunedIdleMax, 25, 0, tiIdle);
+        SpinIdleAC = spin(TunedIdleMin, TunedIdleMax, 25, 0, tiIdleAC);
         g->addWidget(new QLabel(QStringLiteral("Add/Subtract with Air Con Off"), grpIdle), 0, 0);
         g->addWidget(SpinIdle, 0, 1);
         g->addWidget(new QLabel(QStringLiteral("RPM"), grpIdle), 0, 2);
@@ -423,6 +430,9 @@ void TfrmUserTune::FormShow()
     pgcPages->setVisible(false);
     lblChecking->setVisible(true);
     FTuning = false;
+    FWriteOut = false;
+    FFailed = false;
+    lblSending->setVisible(false);
     Logic.Pending.reset();
     int index = -1;
     TEcuInterface* link = Link();
@@ -531,15 +541,97 @@ void TfrmUserTune::TuningStep()
         return;
     }
     const TTuneStep step = Logic.TuningStep(Values());
-    if (step.Poll)
+    if (step.Poll) {
         link->PollParameters(TTuningLogic::PollParams(), TTuningLogic::PollSwitches());
-    else
+    } else {
         link->WriteAddress({step.Address}, {step.Value});
+        FWriteOut = true;
+    }
 }
 
 void TfrmUserTune::WriteEchoReceived()
 {
-    if (FTuning && isVisible()) Timer->start();
+    FWriteOut = false;
+    if (FFailed && !FFlushing) {
+        FFailed = false; // the ECU answers again
+        lblSending->setVisible(false);
+    }
+    if (FTuning && isVisible() && !FFlushing) Timer->start();
+}
+
+bool TfrmUserTune::CanWaitForEcu() const
+{
+    const bool disconnected = FHost.Connected && !FHost.Connected();
+    return Link() && FTuning && !FHost.IsClosing() && !disconnected;
+}
+
+void TfrmUserTune::setVisible(bool visible)
+{
+    if (!visible && isVisible() && !FHideNow) {
+        if (FFlushing) return; // already writing what was pending
+        // After a write was reported as not set, a second request hides at once.
+        if ((Logic.Pending.any() || FWriteOut) && !FFailed && CanWaitForEcu()) {
+            FFlushing = true;
+            FFlushClock.start();
+            Timer->stop();
+            lblSending->setText(QStringLiteral("Sending..."));
+            lblSending->setVisible(true);
+            FlushStep();
+            if (FFlushing) FFlushTimer->start();
+            return;
+        }
+    }
+    QDialog::setVisible(visible);
+}
+
+void TfrmUserTune::reject()
+{
+    // Escape and the close box end here; QDialog's own path would hide without the wait.
+    hide();
+}
+
+void TfrmUserTune::FlushStep()
+{
+    TEcuInterface* link = Link();
+    if (!FFlushing) return;
+    if (!CanWaitForEcu()) {
+        EndFlush(true);
+        return;
+    }
+    if (link->PendingRequestActive()) {
+        const int timeout = link->MaxAttempts * link->RetryTimer()->interval() + 250;
+        if (FFlushClock.elapsed() > timeout) EndFlush(false);
+        return;
+    }
+    // The link is free: its answer to our write came with the echo, or never will.
+    if (FWriteOut) {
+        FWriteOut = false;
+        EndFlush(false);
+        return;
+    }
+    if (!Logic.Pending.any()) {
+        EndFlush(true);
+        return;
+    }
+    const TTuneStep step = Logic.TuningStep(Values());
+    link->WriteAddress({step.Address}, {step.Value});
+    FWriteOut = true;
+}
+
+void TfrmUserTune::EndFlush(bool ok)
+{
+    FFlushTimer->stop();
+    FFlushing = false;
+    if (ok) {
+        lblSending->setVisible(false);
+        FHideNow = true;
+        QDialog::setVisible(false);
+        FHideNow = false;
+        return;
+    }
+    FFailed = true;
+    lblSending->setText(QStringLiteral("Not set: the ECU did not answer"));
+    Timer->start(); // reads the ECU again
 }
 
 void TfrmUserTune::TuningDataReceived(const TParamSet& received, const TParamRaw& raw,
@@ -572,7 +664,7 @@ void TfrmUserTune::TuningDataReceived(const TParamSet& received, const TParamRaw
     if (!pending[tiBoostAdd]) seBoostAdd->setValue(v.BoostAdd);
     if (!pending[tiVVTAdd]) seVVTAdd->setValue(v.VVTAdd);
     Updating = false;
-    if (FTuning) Timer->start();
+    if (FTuning && !FFlushing) Timer->start();
 }
 
 void TfrmUserTune::ControlChange(TTuneItem item)
@@ -627,6 +719,8 @@ bool TfrmUserTune::eventFilter(QObject* watched, QEvent* event)
 void TfrmUserTune::FormHide()
 {
     Timer->stop();
+    FFlushTimer->stop();
+    FFlushing = false;
     FTuning = false;
     FChecking = false;
     if (TEcuInterface* link = Link()) {

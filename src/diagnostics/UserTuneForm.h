@@ -11,6 +11,7 @@
 #include "TuningLogic.h"
 
 #include <QDialog>
+#include <QElapsedTimer>
 
 class QAbstractSpinBox;
 class QButtonGroup;
@@ -52,6 +53,11 @@ class TfrmUserTune : public QDialog {
 
     TTuneValues Values() const; // what the controls hold
     bool CapabilityReadOutstanding() const { return FChecking; }
+    // Hiding first writes every pending adjustment, each waiting for its echo (at most the
+    // link's time-out), then hides; a write the ECU did not answer keeps the window open.
+    void setVisible(bool visible) override;
+    void reject() override;
+    bool Flushing() const { return FFlushing; }
 
     TTuningLogic Logic;
     bool Updating = false;
@@ -59,6 +65,7 @@ class TfrmUserTune : public QDialog {
 
     QTabWidget* pgcPages;
     QLabel* lblChecking; // shown while the capability read is outstanding
+    QLabel* lblSending;  // "Sending..." while hiding waits, or why a change was not set
     QWidget *tabInformation, *tabWarning, *tabHelp, *tabTuning;
     QTextEdit *memInformation, *memWarning;
     QPlainTextEdit* memHelp;
@@ -84,8 +91,17 @@ class TfrmUserTune : public QDialog {
     void BuildTuningPage();
     void RequestSupport();
     void SetPageVisible(QWidget* page, bool visible);
+    bool CanWaitForEcu() const;
+    void FlushStep();
+    void EndFlush(bool ok);
 
     TToolWindowHost FHost;
     bool FChecking = false; // the capability read is outstanding
     bool FTuning = false;   // the step cycle runs
+    bool FWriteOut = false; // a write went out and its echo has not come
+    bool FFlushing = false; // hiding waits for the pending writes
+    bool FFailed = false;   // a write while hiding got no answer
+    bool FHideNow = false;
+    QTimer* FFlushTimer;
+    QElapsedTimer FFlushClock;
 };

@@ -5,6 +5,7 @@
 
 #include <QCheckBox>
 #include <QComboBox>
+#include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QPlainTextEdit>
@@ -50,6 +51,32 @@ TEST_F(EmulatorPanel, PagesInOrder)
     EXPECT_EQ(Form->lstCodes[clObdHistoric]->count(), 488);
     EXPECT_EQ(Form->lstDigital->count(), EcuSwitchCount);
     EXPECT_EQ(Form->lstAnalogue->count(), EcuParamCount);
+}
+
+// The panel names the code page the chosen ECU reads, as the tester finds it on identifying
+// that ECU, and marks the other one as not read.
+TEST_F(EmulatorPanel, ShowsWhichCodePageTheEcuReads)
+{
+    bool sawObd = false, sawNonObd = false;
+    for (int type : DemoEcuTypes) {
+        Ecu->SetEcuType(type);
+        bool identified = false;
+        Link.OnInitResponse = [&](uint8_t, uint8_t, const TByteArray&) { identified = true; };
+        Link.SetActive(true);
+        Link.RequestInit();
+        ASSERT_TRUE(QTest::qWaitFor([&] { return identified; }, 2000)) << type;
+        QCoreApplication::processEvents();
+        EXPECT_EQ(TfrmFakeEcu::ReadsObdCodes(type), Link.ObdTroubleCodes) << "ECU type " << type;
+        const QLabel* read = Form->lblCodePage[Link.ObdTroubleCodes ? 1 : 0];
+        const QLabel* other = Form->lblCodePage[Link.ObdTroubleCodes ? 0 : 1];
+        EXPECT_EQ(read->text(), "This ECU reads these codes.") << type;
+        EXPECT_TRUE(other->text().startsWith("Not read by this ECU")) << type;
+        (Link.ObdTroubleCodes ? sawObd : sawNonObd) = true;
+    }
+    EXPECT_TRUE(sawObd && sawNonObd);
+    Ecu->SetEcuType(DefaultDemoEcu);
+    QCoreApplication::processEvents();
+    EXPECT_EQ(Form->lblCodePage[0]->text(), "Not read by this ECU: it reads the OBD DTCs page.");
 }
 
 TEST_F(EmulatorPanel, TickingCodesWritesBitmapsAndWritesTickCodes)

@@ -5,6 +5,7 @@
 #include "EcuConstData.h"
 #include "EcuInterface.h"
 #include "FakeEcu.h"
+#include "IdleForm.h"
 #include "IgaForm.h"
 #include "MainForm.h"
 #include "Paths.h"
@@ -26,6 +27,7 @@
 #include <QTemporaryDir>
 #include <QTimer>
 #include <QSettings>
+#include <QSpinBox>
 #include <QFileInfo>
 #include <QApplication>
 #include <QTest>
@@ -115,12 +117,16 @@ TEST_F(MainForm, DiagnosticsWindowsOpenFromTheToolsMenu)
     ASSERT_TRUE(QTest::qWaitFor([&] { return idle->isVisible(); }, 3000));
     EXPECT_FALSE(dtc->isVisible());
 
-    // An ECU that offers live tuning enables its item once identified.
+    // Choosing an ECU that offers live tuning identifies it at once: the status bar and F8
+    // follow without a tool being opened, and the windows made for the old ECU close.
+    ASSERT_NE(DefaultDemoEcu, 8);
+    EXPECT_FALSE(w->menuToolWindows[twLiveTuning]->isEnabled());
     for (QAction* a : w->menuDemoEcu->actions())
         if (a->data().toInt() == 8)
             a->trigger();
-    w->menuReconnect->trigger();
-    ASSERT_TRUE(WaitConnected(*w));
+    ASSERT_TRUE(QTest::qWaitFor(
+        [&] { return w->pnlStatus0->text() == "Connected to " + EcuIds[8].Description; }, 3000));
+    EXPECT_EQ(w->EcuName(), EcuIds[8].Description);
     EXPECT_FALSE(idle->isVisible());
     ASSERT_TRUE(w->menuToolWindows[twLiveTuning]->isEnabled());
     EXPECT_EQ(w->menuToolWindows[twLiveTuning]->shortcut(), QKeySequence(Qt::Key_F8));
@@ -128,6 +134,32 @@ TEST_F(MainForm, DiagnosticsWindowsOpenFromTheToolsMenu)
     QWidget* tune = w->ToolWindow(twLiveTuning);
     ASSERT_TRUE(QTest::qWaitFor([&] { return tune->isVisible(); }, 3000));
     EXPECT_EQ(tune->windowTitle(), "Live Tuning Adjustment");
+}
+
+// Another tool takes the link only after the idle window's pending change has been written
+// and answered.
+TEST_F(MainForm, AnotherToolWaitsForTheIdleWindowsChange)
+{
+    auto w = Create();
+    ASSERT_TRUE(WaitConnected(*w));
+    std::vector<std::pair<uint32_t, uint8_t>> writes;
+    auto write = w->Link()->OnWriteAddressRequest;
+    w->Link()->OnWriteAddressRequest = [&, write](uint8_t d, uint8_t s, uint8_t v, int n,
+                                                  const TLongWordArray& a) {
+        writes.push_back({a.empty() ? 0u : a[0], v});
+        write(d, s, v, n, a);
+    };
+    w->menuToolWindows[twIdleSpeeds]->trigger();
+    auto* idle = qobject_cast<TfrmIdle*>(w->ToolWindow(twIdleSpeeds));
+    ASSERT_TRUE(idle);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return idle->isVisible(); }, 3000));
+    idle->SpinIdle->setValue(150);
+    w->OpenToolWindow(twIgnitionRetard);
+    EXPECT_FALSE(idle->isVisible());
+    EXPECT_EQ(writes, (std::vector<std::pair<uint32_t, uint8_t>>{{0x070, 134}}));
+    EXPECT_EQ(w->Emulator()->VariableArea()[0x070], 134);
+    QWidget* retard = w->ToolWindow(twIgnitionRetard);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return retard->isVisible(); }, 3000));
 }
 
 TEST_F(MainForm, InCarDashOpensWithF3ClosesWithEscAndOpensAgain)

@@ -5,7 +5,7 @@
 
 namespace {
 
-TEST(AdjustCodings, BytesWritten)
+TEST(AdjustCodings, BytesWrittenAndHalvesRead)
 {
     struct Case {
         const char* Name;
@@ -33,6 +33,14 @@ TEST(AdjustCodings, BytesWritten)
         {"cam -10 degrees", VVTAddByte(-10), 14},
         {"control byte: duty B, boost B, rev B", ControlByte(true, true, true), 0xE0},
         {"control byte: boost B alone", ControlByte(false, true, false), 0x40},
+        // Rounding sends halves to the even neighbour.
+        {"ignition +0.5 step rounds to 0", IgnAddByte(45.0 / 256.0), 128},
+        {"ignition +1.5 steps round to 2", IgnAddByte(135.0 / 256.0), 130},
+        {"ignition -1.5 steps round to -2", IgnAddByte(-135.0 / 256.0), 126},
+        {"scaling 144 reads 112.5 %: 112", ScalingPercent(144), 112},
+        {"scaling 16 reads 12.5 %: 12", ScalingPercent(16), 12},
+        {"scaling 48 reads 37.5 %: 38", ScalingPercent(48), 38},
+        {"scaling 176 reads 137.5 %: 138", ScalingPercent(176), 138},
     };
     for (const Case& c : cases)
         EXPECT_EQ(c.Byte, c.Expected) << c.Name;

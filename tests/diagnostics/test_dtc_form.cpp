@@ -12,6 +12,7 @@
 #include <QLabel>
 #include <QListWidget>
 #include <QPushButton>
+#include <QRegularExpression>
 #include <QTimer>
 
 namespace {
@@ -83,6 +84,7 @@ QList<int> CodesIn(QListWidget* list)
 
 class DtcForm : public ::testing::TestWithParam<DtcCase>, public DiagFixture {
   protected:
+    TDtcLayout Reader(const DtcCase&) const { return TDtcLayout::FromLink(*Link); }
     void SetUp() override { StartEcu(GetParam().EcuType); }
     void TearDown() override
     {
@@ -121,6 +123,13 @@ TEST_P(DtcForm, ReadsItsLayoutAndFollowsTheEmulatorsCodes)
         5000))
         << CodesIn(Form->lbCurrent).size() << " " << CodesIn(Form->lbHistoric).size();
     EXPECT_EQ(Form->lbCurrent->item(0)->text(), DtcEntryText(c.Obd, c.CurrentCode));
+    // Every row names its code; one the tables have no text for says where its bit is.
+    EXPECT_EQ(Form->lbHistoric->item(0)->text(),
+              DtcCodeText(Reader(c), c.HistoricCode, false));
+    EXPECT_FALSE(Form->lbHistoric->item(0)->text().isEmpty());
+    if (c.HistoricCode == 87) {
+        EXPECT_EQ(Form->lbHistoric->item(0)->text(), "Unknown code (address 0x0000AE, bit 7)");
+    }
 
     Ecu->SetCodeTicked(c.CurrentList, c.CurrentCode, false);
     ASSERT_TRUE(QTest::qWaitFor([&] { return Form->lbCurrent->count() == 0; }, 5000));
@@ -139,9 +148,11 @@ TEST_P(DtcForm, AReadDroppedForAnotherRequestIsTriedAgain)
     f.Count = 1;
     Ecu->SetFaults(f);
     Link->RequestInit();
-    const size_t before = Reads.size();
-    QTest::qWait(150);
-    EXPECT_EQ(Reads.size(), before); // nothing could go out meanwhile
+    // The window waits its turn: it never counts a read as sent that the busy link dropped.
+    for (int i = 0; i < 10; ++i) {
+        QTest::qWait(15);
+        ASSERT_FALSE(Form->AwaitingReply()) << "a read went to a busy link";
+    }
     ASSERT_TRUE(QTest::qWaitFor([&] { return Reads.size() >= c.Order.size(); }, 5000));
     // The order went on where it was: no block was skipped.
     for (size_t i = 0; i < c.Order.size(); ++i)
@@ -254,6 +265,52 @@ TEST_F(DtcSave, SavesBothListsAsWindowsText)
     form.DtcDataReceived(TByteArray(32, 0));
     EXPECT_EQ(form.lbCurrent->count(), 1);
     EXPECT_FALSE(form.Timer->isActive());
+}
+
+// Save reports only what a complete pass read: on an OBD ECU with every extra group a pass
+// is four reads, and a code in the last block read must not be saved as "None".
+TEST_F(DtcSave, SaveWaitsForACompletePassAndAStoppedReadSaysSo)
+{
+    StopEcu();
+    StartEcu(207);
+    TfrmDTC form(Host());
+    form.Timer->setInterval(20);
+    Ecu->SetCodeTicked(clObdCurrent, 40, true);
+    form.show();
+    EXPECT_FALSE(form.btnSaveCodes->isEnabled());
+    EXPECT_EQ(form.lblRead->text(), "Reading...");
+    // Three blocks read: the standard current codes are still to come.
+    ASSERT_TRUE(QTest::qWaitFor([&] { return Reads.size() >= 3; }, 5000));
+    EXPECT_FALSE(form.btnSaveCodes->isEnabled());
+    EXPECT_EQ(form.lblRead->text(), "Reading...");
+    ASSERT_TRUE(QTest::qWaitFor([&] { return form.btnSaveCodes->isEnabled(); }, 5000));
+    EXPECT_TRUE(form.lblRead->text().startsWith("Last complete read: "));
+    EXPECT_EQ(form.lblRead->text().mid(20), form.LastPass().toString("HH:mm:ss"));
+    const QString file = Dir.filePath("codes.txt");
+    Dialogs->FileAnswers.push_back(file);
+    form.btnSaveCodes->click();
+    QFile f(file);
+    ASSERT_TRUE(f.open(QIODevice::ReadOnly));
+    QString text = FromWin1252(f.readAll());
+    f.close();
+    EXPECT_TRUE(text.contains("Current Trouble Codes\r\n" + DtcEntryText(true, 40) + "\r\n"));
+    EXPECT_TRUE(text.contains("Last complete read: " +
+                              form.LastPass().toString("yyyy-MM-dd HH:mm:ss") + "\r\n"));
+    EXPECT_FALSE(text.contains("Reading stopped"));
+
+    // Reading stops: the file says so, when, and that the lists may be incomplete.
+    Ecu->SetFaults({.Silent = true});
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !form.StopReason().isEmpty(); }, 6000));
+    Ecu->SetFaults({});
+    Dialogs->FileAnswers.push_back(file);
+    form.btnSaveCodes->click();
+    ASSERT_TRUE(f.open(QIODevice::ReadOnly));
+    text = FromWin1252(f.readAll());
+    EXPECT_TRUE(text.contains(QRegularExpression(
+        "\r\nReading stopped: the ECU did not answer at \\d{4}-\\d\\d-\\d\\d \\d\\d:\\d\\d:\\d\\d\\.\r\n"
+        "The lists below may be incomplete\\.\r\n")))
+        << text.toStdString();
+    EXPECT_TRUE(text.contains(DtcEntryText(true, 40)));
 }
 
 } // namespace

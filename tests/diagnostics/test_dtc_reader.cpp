@@ -120,7 +120,7 @@ TEST(DtcLayout, EntryTextsKeepTheirLengths)
 TEST(DtcReader, ReportNamesTheEcuAndBothLists)
 {
     const QString text = DtcReportText("2004 Impreza", {0x4B, 0x12, 0x44, 0x77, 0x04},
-                                       QDateTime(QDate(2026, 3, 4), QTime(9, 5)), true, {1}, {});
+                                       QDateTime(QDate(2026, 3, 4), QTime(9, 5)), TDtcLayout::ObdWith({}), {1}, {});
     EXPECT_TRUE(text.startsWith(
         "Diagnostic Trouble Codes\r\nECU: 2004 Impreza\r\nROM ID: 4B 12 44 77 04\r\n"
         "Date: 2026-03-04 09:05\r\n"))
@@ -128,6 +128,24 @@ TEST(DtcReader, ReportNamesTheEcuAndBothLists)
     EXPECT_TRUE(text.contains("\r\nCurrent Trouble Codes\r\n" + DtcEntryText(true, 1) + "\r\n"));
     EXPECT_TRUE(text.endsWith("\r\nHistoric Trouble Codes\r\nNone\r\n"));
     EXPECT_FALSE(text.contains(QRegularExpression("[^\r]\n")));
+}
+
+// A set bit the tables have no text for is named by where it is, in its own list's block.
+TEST(DtcReader, CodesWithoutATextSayWhereTheirBitIs)
+{
+    const TDtcLayout nonObd = TDtcLayout::NonObd();
+    const TDtcLayout obd = TDtcLayout::ObdWith({dg8});
+    EXPECT_EQ(DtcCodeText(nonObd, 11, true), DtcEntryText(false, 11));
+    EXPECT_EQ(DtcCodeText(nonObd, 75, true), "Unknown code (address 0x000097, bit 3)");
+    EXPECT_EQ(DtcCodeText(nonObd, 87, false), "Unknown code (address 0x0000AE, bit 7)");
+    EXPECT_EQ(DtcCodeText(nonObd, 87, true), "Unknown code (address 0x000098, bit 7)");
+    for (int code = 75; code <= 87; ++code)
+        EXPECT_TRUE(DtcEntryText(false, code).isEmpty()) << code;
+    EXPECT_EQ(DtcCodeText(obd, 40, true), DtcEntryText(true, 40));
+    // In the report as well.
+    const QString text = DtcReportText("ECU", {}, QDateTime(QDate(2026, 3, 4), QTime(9, 5)),
+                                       nonObd, {}, {87});
+    EXPECT_TRUE(text.endsWith("Historic Trouble Codes\r\nUnknown code (address 0x0000AE, bit 7)\r\n"));
 }
 
 } // namespace

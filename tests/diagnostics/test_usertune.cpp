@@ -10,6 +10,7 @@
 #include <QButtonGroup>
 #include <QDoubleSpinBox>
 #include <QGroupBox>
+#include <QLabel>
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QPushButton>
@@ -293,6 +294,50 @@ TEST_F(UserTune, ABadReplyIsRetriedAndASilentEcuTimesOut)
     Form->seLearnScaling->setValue(150);
     ASSERT_TRUE(QTest::qWaitFor([&] { return Ecu->VariableArea()[0x07A] == 192; }, 3000));
     ExpectTimesOutWhenSilent(*Link, *Ecu, [&] { return Timeouts; });
+}
+
+// Changes still pending when the window is left reach the ECU, each answered, before it
+// hides: Escape, the close box, or the main window hiding it for another tool.
+TEST_F(UserTune, PendingChangesAreWrittenBeforeTheWindowHides)
+{
+    StartEcu(8);
+    Ecu->VariableArea()[0x078] = 0x00;
+    StartTuningSession();
+    const std::function<void()> ways[] = {
+        [&] { QTest::keyClick(Form.get(), Qt::Key_Escape); },
+        [&] { Form->close(); },
+        [&] { Form->hide(); },
+    };
+    int idle = 0;
+    for (const auto& leave : ways) {
+        WaitIdle();
+        Writes.clear();
+        idle += 25;
+        Form->SpinIdle->setValue(idle);
+        Form->BoostMapButtons->button(Form->BoostMapButtons->checkedId() == 1 ? 0 : 1)->click();
+        const uint8_t control = Form->BoostMapButtons->checkedId() == 1 ? 0x40 : 0x00;
+        leave();
+        EXPECT_TRUE(Form->isVisible()) << "hidden before the ECU answered";
+        EXPECT_EQ(Form->lblSending->text(), "Sending...");
+        ASSERT_TRUE(QTest::qWaitFor([&] { return !Form->isVisible(); }, 3000));
+        EXPECT_EQ(Writes, (std::vector<TWriteHeard>{{0x70, IdleByte(idle)}, {0x78, control}}));
+        EXPECT_EQ(Ecu->VariableArea()[0x070], IdleByte(idle));
+        EXPECT_FALSE(Link->OnParamValues);
+        StartTuningSession();
+        EXPECT_EQ(Form->SpinIdle->value(), idle);
+    }
+
+    // An ECU that does not answer: the window stays, says so, and a second Escape hides it.
+    WaitIdle();
+    Ecu->SetFaults({.Silent = true});
+    Form->SpinIdle->setValue(500);
+    QTest::keyClick(Form.get(), Qt::Key_Escape);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return Form->lblSending->text() != "Sending..."; }, 6000));
+    EXPECT_EQ(Form->lblSending->text(), "Not set: the ECU did not answer");
+    EXPECT_TRUE(Form->isVisible());
+    QTest::keyClick(Form.get(), Qt::Key_Escape);
+    EXPECT_FALSE(Form->isVisible());
+    Ecu->SetFaults({});
 }
 
 } // namespace

@@ -46,6 +46,7 @@
 #include <QFile>
 #include <QMenu>
 #include <QMenuBar>
+#include <QSpinBox>
 #include <QTabWidget>
 #include <QTemporaryDir>
 #include <QTest>
@@ -292,6 +293,10 @@ int main(int argc, char** argv)
             ecu->SetCodeTicked(clObdHistoric, code, true);
         main.OpenToolWindow(twTroubleCodes);
         auto* dtc = qobject_cast<TfrmDTC*>(main.ToolWindow(twTroubleCodes));
+        if (dtc && QTest::qWaitFor([&] { return dtc->isVisible(); }, 3000)) {
+            dtc->resize(1100, 420);
+            Save(dtc, "dtc_reader_reading"); // before the first complete pass
+        }
         if (dtc && QTest::qWaitFor([&] { return dtc->lbCurrent->count() >= 4 && dtc->lbHistoric->count() >= 2; }, 8000)) {
             dtc->resize(1100, 420);
             QTest::qWait(100);
@@ -313,13 +318,26 @@ int main(int argc, char** argv)
     {
         main.OpenToolWindow(twIgnitionRetard);
         QTest::qWait(1500);
-        if (QWidget* w = main.ToolWindow(twIgnitionRetard))
+        if (auto* w = qobject_cast<TfrmIgnRetard*>(main.ToolWindow(twIgnitionRetard))) {
             Save(w, "ignition_retard");
+            // A change not yet answered, then the ECU's answer.
+            w->spinRetard->setValue(2);
+            Save(w, "ignition_retard_sending");
+            if (!QTest::qWaitFor([&] { return w->lblState->text() == "Set"; }, 3000))
+                std::printf("the window never showed Set\n");
+            Save(w, "ignition_retard_set");
+        }
         main.Emulator()->VariableArea()[0x071] = 168;  // +1000 RPM with the air con on
         main.OpenToolWindow(twIdleSpeeds);
         QTest::qWait(2500);
-        if (QWidget* w = main.ToolWindow(twIdleSpeeds))
+        if (auto* w = qobject_cast<TfrmIdle*>(main.ToolWindow(twIdleSpeeds))) {
             Save(w, "idle_speeds");
+            w->SpinIdle->setValue(150);
+            Save(w, "idle_speeds_sending");
+            if (!QTest::qWaitFor([&] { return w->lblState->text() == "Set"; }, 4000))
+                std::printf("the window never showed Set\n");
+            Save(w, "idle_speeds_set");
+        }
         main.CloseAllToolWindows();
     }
 
