@@ -17,6 +17,7 @@ class TAP22 : public TSerSensor, public IAP22Reader {
 
     bool Active() const override { return TSerSensor::Active(); }
     bool Fresh() const override { return TSerSensor::Fresh(); }
+    bool Wanted() const override { return TSerSensor::Wanted(); }
     QString Port() const override { return TSerSensor::Port(); }
     double LatG() const override { return FLatG; }
     double LongG() const override { return FLongG; }

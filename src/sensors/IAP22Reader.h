@@ -11,6 +11,8 @@ class IAP22Reader {
     virtual bool Active() const = 0;
     // Its last line is recent; its values are measurements only then.
     virtual bool Fresh() const { return Active(); }
+    // The user's choice to have it on, kept while its port is missing or gone.
+    virtual bool Wanted() const { return Active(); }
     // Latest accelerations in G, 0 until a line has arrived.
     virtual double LatG() const = 0;
     virtual double LongG() const = 0;

@@ -13,6 +13,8 @@ class IInnovateReader {
     virtual bool Active() const = 0;
     // Its last packet is recent; its values are measurements only then.
     virtual bool Fresh() const { return Active(); }
+    // The user's choice to have it on, kept while its port is missing or gone.
+    virtual bool Wanted() const { return Active(); }
     // Function code of the last LM-1 and LC-1 packet, 0..8; -1 before the first.
     virtual int LmStatus() const { return -1; }
     virtual int LcStatus() const { return -1; }

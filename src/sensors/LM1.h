@@ -26,6 +26,7 @@ class TLM1 : public TSerSensor, public IInnovateReader {
 
     bool Active() const override { return TSerSensor::Active(); }
     bool Fresh() const override { return TSerSensor::Fresh(); }
+    bool Wanted() const override { return TSerSensor::Wanted(); }
     QString Port() const override { return TSerSensor::Port(); }
     // The devices in the first packet that directly follows a complete packet.
     TSensorChannels Channels() const override { return FChannels; }

@@ -123,12 +123,13 @@ void TSensorHub::SaveChannelSettings() const
     if (FAP22) {
         const QString key = root + QStringLiteral("/AP22");
         store.WriteString(key, QStringLiteral("Port"), FAP22->Port());
-        store.WriteBool(key, QStringLiteral("Active"), FAP22->Active());
+        // The user's choice, not whether the port happens to be open at exit.
+        store.WriteBool(key, QStringLiteral("Active"), FAP22->Wanted());
     }
     if (FInnovate) {
         const QString key = root + QStringLiteral("/LM1");
         store.WriteString(key, QStringLiteral("Port"), FInnovate->Port());
-        store.WriteBool(key, QStringLiteral("Active"), FInnovate->Active());
+        store.WriteBool(key, QStringLiteral("Active"), FInnovate->Wanted());
         store.WriteBool(key, QStringLiteral("RPMSensor"), FInnovate->GetRPM());
     }
 }

@@ -39,7 +39,8 @@ class TSensorHub {
     // Names, units, enabled flags and calibrations of the available channels, from
     // and to the settings store under SensorSettingsRoot. Other channels' stored
     // settings are neither read nor written. Saving also writes the attached serial
-    // readers' "Port" and "Active" (and the Innovate "RPMSensor") under AP22 and LM1.
+    // readers' "Port" and "Active" (the user's choice, also while the port is missing) and
+    // the Innovate "RPMSensor" under AP22 and LM1.
     void LoadChannelSettings();
     void SaveChannelSettings() const;
 

@@ -7,31 +7,56 @@ TSerSensor::TSerSensor(int baudRate, QObject* parent) : QObject(parent), FBaudRa
 {
     connect(&FPort, &QSerialPort::readyRead, this, &TSerSensor::RxChar);
     connect(&FPort, &QSerialPort::errorOccurred, this, &TSerSensor::PortError);
+    FReopenTimer.setSingleShot(true);
+    connect(&FReopenTimer, &QTimer::timeout, this, &TSerSensor::TryReopen);
 }
 
 TSerSensor::~TSerSensor()
 {
     FPort.disconnect(this);
+    FReopenTimer.stop();
     SetActive(false);
 }
 
 void TSerSensor::SetPort(const QString& port)
 {
     if (port == FPortName) return;
-    const bool wasOpen = FPort.isOpen();
+    const bool wanted = FWanted;
     SetActive(false);
     FPortName = port;
-    if (wasOpen) SetActive(true);
+    if (wanted) SetActive(true);
 }
 
 void TSerSensor::SetActive(bool value)
 {
+    FWanted = value;
+    FReopenTimer.stop();
     if (!value) {
         if (FPort.isOpen()) FPort.close();
         FReceived = 0;
         return;
     }
     if (FPort.isOpen()) return;
+    try {
+        Open();
+    } catch (const Exception&) {
+        FReopenTimer.start(ReopenIntervalMs);
+        throw;
+    }
+}
+
+void TSerSensor::TryReopen()
+{
+    if (!FWanted || FPort.isOpen()) return;
+    try {
+        Open();
+    } catch (const Exception&) {
+        FReopenTimer.start(ReopenIntervalMs);
+    }
+}
+
+void TSerSensor::Open()
+{
     FLastError.clear();
     FReceived = 0;
     FPort.setPortName(FPortName);
@@ -70,6 +95,9 @@ void TSerSensor::PortError(QSerialPort::SerialPortError error)
     FLastError = FPort.errorString();
     if (FPort.isOpen()) FPort.close();
     FReceived = 0;
+    // The adapter may come back: try it again every few seconds, for as long as the user
+    // wants the sensor on.
+    if (FWanted) FReopenTimer.start(ReopenIntervalMs);
 }
 
 void TSerSensor::PacketReceived()

@@ -7,6 +7,7 @@
 #include <QObject>
 #include <QSerialPort>
 #include <QString>
+#include <QTimer>
 
 #include <cstdint>
 
@@ -17,12 +18,16 @@ class TSerSensor : public QObject {
     ~TSerSensor() override;
 
     QString Port() const { return FPortName; }
-    // Changing the port of an open sensor reopens it there (and may throw as SetActive).
+    // Changing the port of a sensor that is on opens it there (and may throw as SetActive).
     void SetPort(const QString& port);
     bool Active() const { return FPort.isOpen(); }
     // Opening throws Exception with the port's reason when the port is missing or busy;
-    // the sensor then stays closed.
+    // the sensor then stays closed, and tries again every ReopenIntervalMs, as it does
+    // after its port went while open (an adapter pulled), until it is switched off.
     void SetActive(bool value);
+    // The user's choice: on since SetActive(true), whether or not the port is open now.
+    bool Wanted() const { return FWanted; }
+    static inline int ReopenIntervalMs = 3000;
 
     // Why the port was closed under us (unplugged adapter), empty otherwise. A sensor's
     // port trouble stays with the sensor: it is never the ECU link's lost port.
@@ -51,11 +56,15 @@ class TSerSensor : public QObject {
   private:
     void RxChar();
     void PortError(QSerialPort::SerialPortError error);
+    void Open();
+    void TryReopen();
 
     QSerialPort FPort;
     QString FPortName = QStringLiteral("COM1");
     int FBaudRate;
     QString FLastError;
+    bool FWanted = false;
+    QTimer FReopenTimer;
     int FReceived = 0;
     uint32_t FLastPacketTick = 0;
 };

@@ -1,10 +1,15 @@
 // A serial sensor on a real pseudo-terminal: its values are measurements only while the
 // device sends; a stream that stops, or a port that goes, gives no values at all.
 #include "AP22.h"
+#include "Errors.h"
 #include "Clock.h"
 #include "LM1.h"
 #include "SensorHub.h"
+#include "SensorTypes.h"
+#include "Settings.h"
 
+#include <QFile>
+#include <QTemporaryDir>
 #include <QTest>
 
 #include <gtest/gtest.h>
@@ -123,6 +128,68 @@ TEST_F(StaleSensor, AnAP22LineKeepsItFreshForASecond)
     ap.Receive("0.3 0.4\r");
     Now += 0x200;
     EXPECT_TRUE(ap.Fresh());
+}
+
+// An adapter pulled and plugged in again, or missing at start: the port is tried again every
+// few seconds for as long as the user wants it, its values come back by themselves, and the
+// user's choice is what is saved.
+TEST_F(StaleSensor, AVanishedPortIsOpenedAgainAndTheChoiceIsSaved)
+{
+    TSettingsStore::Instance().OpenInMemory();
+    const int interval = TSerSensor::ReopenIntervalMs;
+    TSerSensor::ReopenIntervalMs = 20;
+    QTemporaryDir dir;
+    const QString link = dir.filePath("ttyUSB0"); // a stable name, as udev gives one
+    ASSERT_TRUE(QFile::link(Device, link));
+
+    TLM1 lm;
+    lm.SetPort(link);
+    lm.SetActive(true);
+    TSensorHub hub;
+    hub.SetInnovate(&lm);
+    Send(LM1Packet(0, 147, 380));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return lm.Packets() == 1; }, 3000));
+
+    // Pulled: the port goes, and the name points nowhere for a while.
+    close(Master);
+    close(Slave);
+    Master = Slave = -1;
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !lm.Active(); }, 3000));
+    ASSERT_TRUE(QFile::remove(link));
+    QTest::qWait(100);
+    EXPECT_FALSE(lm.Active());
+    EXPECT_TRUE(lm.Wanted());
+    hub.SaveChannelSettings();
+    EXPECT_TRUE(TSettingsStore::Instance().ReadBool(QString::fromLatin1(SensorSettingsRoot) + "/LM1", "Active", false));
+
+    // Plugged in again: opened by itself, and its packets are read.
+    char name[256] = {};
+    ASSERT_EQ(openpty(&Master, &Slave, name, nullptr, nullptr), 0);
+    termios t;
+    tcgetattr(Slave, &t);
+    cfmakeraw(&t);
+    tcsetattr(Slave, TCSANOW, &t);
+    ASSERT_TRUE(QFile::link(QString::fromLatin1(name), link));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return lm.Active(); }, 3000));
+    Send(LM1Packet(0, 147, 400));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return lm.Packets() == 2; }, 3000));
+    EXPECT_TRUE(lm.Fresh());
+    EXPECT_DOUBLE_EQ(lm.Lambda(), 0.9);
+
+    // Switched off by the user: off it stays, and so it is saved.
+    lm.SetActive(false);
+    EXPECT_FALSE(lm.Wanted());
+    hub.SaveChannelSettings();
+    EXPECT_FALSE(TSettingsStore::Instance().ReadBool(QString::fromLatin1(SensorSettingsRoot) + "/LM1", "Active", true));
+
+    // Missing when switched on: refused with the reason, then tried until it is there.
+    TAP22 ap;
+    ap.SetPort(dir.filePath("ttyUSB1"));
+    EXPECT_THROW(ap.SetActive(true), Exception);
+    EXPECT_TRUE(ap.Wanted());
+    ASSERT_TRUE(QFile::link(QString::fromLatin1(name), dir.filePath("ttyUSB1")));
+    EXPECT_TRUE(QTest::qWaitFor([&] { return ap.Active(); }, 3000));
+    TSerSensor::ReopenIntervalMs = interval;
 }
 
 } // namespace
