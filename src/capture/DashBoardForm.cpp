@@ -433,6 +433,9 @@ QWidget* TfrmDashBoard::BuildValuePage(bool external)
             connect(ChannelRows[ch].Check, &QCheckBox::clicked, this, [this] { ExternalCheckClick(); });
             y += RowPitch;
         }
+        lblSensorStatus = new QLabel(rows);
+        lblSensorStatus->setGeometry(4, y + 4, CheckWidth + 3 * EditWidth + 80, RowPitch);
+        y += RowPitch + 4;
     }
     rows->setFixedSize(4 + CheckWidth + 3 * EditWidth + 90, y + 4);
     return RowsPage(rows, AnalogueHelp);
@@ -786,6 +789,11 @@ void TfrmDashBoard::ShowDigitalValues(const TSwitchSet& present, const TSwitchSe
 
 void TfrmDashBoard::ShowExternalValues(const TSensorValues& values)
 {
+    if (lblSensorStatus && FHost.GetSensors()) {
+        const QString status = FHost.GetSensors()->InnovateStatusText();
+        if (lblSensorStatus->text() != status)
+            lblSensorStatus->setText(status);
+    }
     for (int ch = 0; ch < SensorChannelCount; ++ch) {
         TDataRow& row = ChannelRows[ch];
         if (!row.Check)

@@ -85,6 +85,7 @@ public:
     TThreadedTimer* RequestTimer = nullptr;
     bool FirstReply = true;
     QStringList FStoppedDevices;  // the serial devices said to have stopped
+    QLabel* lblSensorStatus = nullptr;  // the Innovate devices' function codes
     uint32_t LastReplyTick = 0;
     int LargestReply = 0;
     TRequestTimeoutEvent SavedTimeoutHandler;

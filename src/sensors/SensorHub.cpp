@@ -5,6 +5,7 @@
 #include "IAnalogueCard.h"
 #include "IInnovateReader.h"
 #include "ILabJack.h"
+#include "LM1.h"
 #include "Settings.h"
 
 #include <limits>
@@ -260,6 +261,24 @@ std::vector<TSensorHub::TSerialDevice> TSensorHub::SerialDevices() const
                                FInnovate->Active() && FInnovate->Fresh()});
     }
     return devices;
+}
+
+QString TSensorHub::InnovateStatusText() const
+{
+    if (!FInnovate)
+        return QString();
+    const bool fresh = FInnovate->Active() && FInnovate->Fresh();
+    QStringList parts;
+    const auto add = [&](TSensorChannel first, const char* device, int status) {
+        if (!FAvailable.test(first))
+            return;
+        const QString name = fresh ? TLM1::StatusName(status) : QString();
+        parts << QString::fromLatin1(device) + QStringLiteral(": ") +
+                     (name.isEmpty() ? QStringLiteral("no data") : name);
+    };
+    add(lmLambda, "LM-1", FInnovate->LmStatus());
+    add(lc_1_Lambda, "LC-1", FInnovate->LcStatus());
+    return parts.join(QStringLiteral(", "));
 }
 
 void TSensorHub::GetActiveChannels(TSensorChannels& set) const

@@ -76,6 +76,9 @@ class TSensorHub {
         bool Fresh = false;
     };
     std::vector<TSerialDevice> SerialDevices() const;
+    // The Innovate devices found and their function codes as names: "LM-1: Normal, LC-1:
+    // Warming up"; "no data" for a device that stopped sending. Empty without them.
+    QString InnovateStatusText() const;
 
     const std::array<double, AnalogueCardInputs>& CardVolts() const { return FCardVolts; }
     const std::array<double, LabJackInputs>& LabJackVolts() const { return FLabJackVolts; }

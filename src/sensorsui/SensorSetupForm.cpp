@@ -7,6 +7,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QTimer>
 
 namespace {
 
@@ -50,7 +51,30 @@ TfrmSensorSetup::TfrmSensorSetup(TSensorHub& hub, TDialogs& dialogs, QWidget* pa
         l->setGeometry(c.Left - 6, LabelTop, c.Width + 12, 15);
     }
     ExecCalibration = [](TfrmSensorCal& d) { return d.exec(); };
+    lblDeviceStatus = new QLabel(this);
+    FStatusTimer = new QTimer(this);
+    FStatusTimer->setInterval(500);
+    connect(FStatusTimer, &QTimer::timeout, this, &TfrmSensorSetup::ShowDeviceStatus);
     BuildRows();
+}
+
+void TfrmSensorSetup::ShowDeviceStatus()
+{
+    const QString text = FHub.InnovateStatusText();
+    if (lblDeviceStatus->text() != text) lblDeviceStatus->setText(text);
+}
+
+void TfrmSensorSetup::showEvent(QShowEvent* event)
+{
+    QDialog::showEvent(event);
+    ShowDeviceStatus();
+    FStatusTimer->start();
+}
+
+void TfrmSensorSetup::hideEvent(QHideEvent* event)
+{
+    FStatusTimer->stop();
+    QDialog::hideEvent(event);
 }
 
 void TfrmSensorSetup::BuildRows()
@@ -87,6 +111,14 @@ void TfrmSensorSetup::BuildRows()
             connect(r.Edit, &QPushButton::clicked, this, [this, ch] { EditCalibration(ch); });
         }
         bottom = top + BoxHeight + 1;
+    }
+    // The Innovate devices' state under their rows.
+    if (!FHub.InnovateStatusText().isEmpty()) {
+        lblDeviceStatus->setGeometry(4, bottom + 2, ClientWidth - 8, 16);
+        lblDeviceStatus->show();
+        bottom += 20;
+    } else {
+        lblDeviceStatus->hide();
     }
     setFixedSize(ClientWidth, bottom);
 }

@@ -11,7 +11,9 @@
 #include <functional>
 
 class QCheckBox;
+class QLabel;
 class QLineEdit;
+class QTimer;
 class QPushButton;
 class TDialogs;
 class TSensorHub;
@@ -40,8 +42,16 @@ class TfrmSensorSetup : public QDialog {
         QCheckBox* Enabled = nullptr;
     };
     const TRow& Row(TSensorChannel ch) const { return FRows[ch]; }
+    // The Innovate devices' function codes ("LM-1: Normal"), kept current while shown.
+    QLabel* lblDeviceStatus = nullptr;
+    void ShowDeviceStatus();
+
+  protected:
+    void showEvent(QShowEvent* event) override;
+    void hideEvent(QHideEvent* event) override;
 
   private:
+    QTimer* FStatusTimer = nullptr;
     TSensorHub& FHub;
     TDialogs& FDialogs;
     std::array<TRow, SensorChannelCount> FRows{};

@@ -636,6 +636,7 @@ struct FakeWideband : IInnovateReader {
     double Lam = 0.88;
     bool Active() const override { return true; }
     bool Fresh() const override { return IsFresh; }
+    int LmStatus() const override { return 0; }
     TSensorChannels Channels() const override { return SensorChannelRange(lmLambda, 10); }
     QString Port() const override { return QStringLiteral("/dev/ttyUSB1"); }
     double Lambda() const override { return Lam; }
@@ -673,9 +674,11 @@ TEST_F(DashBoard, AStoppedSensorIsNoDataOnThePageAndEmptyInTheLog)
 
     Reply({{epEngspd, 800}});
     EXPECT_EQ(lambda->text(), "0.88");
+    EXPECT_EQ(Form->lblSensorStatus->text(), "LM-1: Normal");
     wideband.IsFresh = false;
     Reply({{epEngspd, 900}});
     EXPECT_EQ(lambda->text(), "no data");
+    EXPECT_EQ(Form->lblSensorStatus->text(), "LM-1: no data");
     EXPECT_EQ(Form->ChannelRows[lmLambda].MinEdit->text(), "0.88") << "what was measured stays";
     const QString said = Form->pnlStatus->Text();
     EXPECT_TRUE(said.startsWith("The Innovate stream on /dev/ttyUSB1 stopped sending")) << said.toStdString();

@@ -52,8 +52,11 @@ struct FakeInnovate : IInnovateReader {
     int LmAux[5] = {};
     int MtsAux[5] = {};
     bool IsFresh = true;
+    int Lm = 1, Lc = 4;
     bool Active() const override { return IsActive; }
     bool Fresh() const override { return IsFresh; }
+    int LmStatus() const override { return Lm; }
+    int LcStatus() const override { return Lc; }
     TSensorChannels Channels() const override { return Found; }
     double Lambda() const override { return 1.01; }
     double O2() const override { return 0.5; }
@@ -258,6 +261,11 @@ TEST(SensorHub, SerialValuesAreCopiedAndAuxCountsScaledBefore512Volts)
         ExpectUntouchedExcept(v, SensorChannelRange(rtLat, 16));
         lm.IsFresh = lm.IsActive = true;
     }
+    // Each device's function code by name; "no data" once the stream stops.
+    EXPECT_EQ(hub.InnovateStatusText(), "LM-1: O2 level, LC-1: Warming up");
+    lm.IsFresh = false;
+    EXPECT_EQ(hub.InnovateStatusText(), "LM-1: no data, LC-1: no data");
+    lm.IsFresh = true;
     ap.IsFresh = false;
     v = Sentinels();
     hub.GetSensorValues(v);
