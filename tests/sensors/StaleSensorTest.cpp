@@ -4,6 +4,7 @@
 #include "Errors.h"
 #include "Clock.h"
 #include "LM1.h"
+#include "Pty.h"
 #include "SensorHub.h"
 #include "SensorTypes.h"
 #include "Settings.h"
@@ -15,9 +16,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
-#include <pty.h>
-#include <termios.h>
-#include <unistd.h>
+#include <memory>
 
 namespace {
 
@@ -38,28 +37,20 @@ class StaleSensor : public ::testing::Test {
     void SetUp() override
     {
         Previous = SetTickSource([this] { return Now; });
-        char name[256] = {};
-        ASSERT_EQ(openpty(&Master, &Slave, name, nullptr, nullptr), 0);
-        termios t;
-        tcgetattr(Slave, &t);
-        cfmakeraw(&t);
-        tcsetattr(Slave, TCSANOW, &t);
-        Device = QString::fromLatin1(name);
+        Pty = std::make_unique<TestPty>();
+        ASSERT_TRUE(Pty->Valid());
+        Device = Pty->SlavePath();
     }
     void TearDown() override
     {
-        if (Master >= 0) close(Master);
-        if (Slave >= 0) close(Slave);
+        Pty.reset();
         SetTickSource(Previous);
     }
-    void Send(const QByteArray& bytes)
-    {
-        ASSERT_EQ(write(Master, bytes.constData(), size_t(bytes.size())), bytes.size());
-    }
+    void Send(const QByteArray& bytes) { Pty->Write(bytes); }
 
     uint32_t Now = 5000;
     TTickSource Previous;
-    int Master = -1, Slave = -1;
+    std::unique_ptr<TestPty> Pty;
     QString Device;
 };
 
@@ -101,10 +92,7 @@ TEST_F(StaleSensor, ValuesLastOnlyWhileTheDeviceSendsAndNotPastAPortError)
     EXPECT_DOUBLE_EQ(v[lmLambda], 0.9);
 
     // The adapter goes: the port closes under the reader, and its channels have no values.
-    close(Master);
-    Master = -1;
-    close(Slave);
-    Slave = -1;
+    Pty->Close();
     ASSERT_TRUE(QTest::qWaitFor([&] { return !lm.Active(); }, 3000));
     EXPECT_FALSE(lm.LastError().isEmpty());
     EXPECT_FALSE(lm.Fresh());
@@ -151,9 +139,7 @@ TEST_F(StaleSensor, AVanishedPortIsOpenedAgainAndTheChoiceIsSaved)
     ASSERT_TRUE(QTest::qWaitFor([&] { return lm.Packets() == 1; }, 3000));
 
     // Pulled: the port goes, and the name points nowhere for a while.
-    close(Master);
-    close(Slave);
-    Master = Slave = -1;
+    Pty->Close();
     ASSERT_TRUE(QTest::qWaitFor([&] { return !lm.Active(); }, 3000));
     ASSERT_TRUE(QFile::remove(link));
     QTest::qWait(100);
@@ -163,13 +149,9 @@ TEST_F(StaleSensor, AVanishedPortIsOpenedAgainAndTheChoiceIsSaved)
     EXPECT_TRUE(TSettingsStore::Instance().ReadBool(QString::fromLatin1(SensorSettingsRoot) + "/LM1", "Active", false));
 
     // Plugged in again: opened by itself, and its packets are read.
-    char name[256] = {};
-    ASSERT_EQ(openpty(&Master, &Slave, name, nullptr, nullptr), 0);
-    termios t;
-    tcgetattr(Slave, &t);
-    cfmakeraw(&t);
-    tcsetattr(Slave, TCSANOW, &t);
-    ASSERT_TRUE(QFile::link(QString::fromLatin1(name), link));
+    Pty = std::make_unique<TestPty>();
+    ASSERT_TRUE(Pty->Valid());
+    ASSERT_TRUE(QFile::link(Pty->SlavePath(), link));
     ASSERT_TRUE(QTest::qWaitFor([&] { return lm.Active(); }, 3000));
     Send(LM1Packet(0, 147, 400));
     ASSERT_TRUE(QTest::qWaitFor([&] { return lm.Packets() == 2; }, 3000));
@@ -187,7 +169,7 @@ TEST_F(StaleSensor, AVanishedPortIsOpenedAgainAndTheChoiceIsSaved)
     ap.SetPort(dir.filePath("ttyUSB1"));
     EXPECT_THROW(ap.SetActive(true), Exception);
     EXPECT_TRUE(ap.Wanted());
-    ASSERT_TRUE(QFile::link(QString::fromLatin1(name), dir.filePath("ttyUSB1")));
+    ASSERT_TRUE(QFile::link(Pty->SlavePath(), dir.filePath("ttyUSB1")));
     EXPECT_TRUE(QTest::qWaitFor([&] { return ap.Active(); }, 3000));
     TSerSensor::ReopenIntervalMs = interval;
 }
