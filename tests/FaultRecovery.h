@@ -39,7 +39,7 @@ inline void ExpectTimesOutWhenSilent(TEcuInterface& link, TFakeEcu& ecu,
 {
     const int before = timeouts();
     ecu.SetFaults(fault);
-    EXPECT_TRUE(QTest::qWaitFor([&] { return timeouts() > before; }, link.MaxAttempts * 1000 + 1500))
+    EXPECT_TRUE(QTest::qWaitFor([&] { return timeouts() > before; }, link.TimeoutMs() + 1500))
         << "no time-out from an ECU that does not answer";
     ecu.SetFaults({});
 }

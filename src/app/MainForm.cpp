@@ -573,7 +573,7 @@ void TfrmMain::CloseAllToolWindows()
         }
         return false;
     };
-    const int longest = FLink ? FLink->MaxAttempts * FLink->RetryTimer()->interval() + 500 : 0;
+    const int longest = FLink ? FLink->TimeoutMs() + 500 : 0;
     QElapsedTimer clock;
     clock.start();
     while (!FClosing && (clock.elapsed() < 250 || (stillOpen() && clock.elapsed() < longest)))

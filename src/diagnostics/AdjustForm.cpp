@@ -13,11 +13,6 @@
 
 #include <algorithm>
 
-namespace {
-// Past the link's own time-out, so that its time-out handling has run first.
-constexpr int FlushMarginMs = 250;
-} // namespace
-
 TAdjustForm::TAdjustForm(const TToolWindowHost& host, const QString& caption, QWidget* parent)
     : QDialog(parent), FHost(host)
 {
@@ -25,15 +20,12 @@ TAdjustForm::TAdjustForm(const TToolWindowHost& host, const QString& caption, QW
     Timer = new QTimer(this);
     Timer->setInterval(StepInterval);
     connect(Timer, &QTimer::timeout, this, [this] { TimerTimer(); });
-    FFlushTimer = new QTimer(this);
-    FFlushTimer->setInterval(FlushInterval);
-    connect(FFlushTimer, &QTimer::timeout, this, [this] { FlushStep(); });
 }
 
 TAdjustForm::~TAdjustForm()
 {
     Timer->stop();
-    FFlushTimer->stop();
+    FHideWait.Stop();
 }
 
 int TAdjustForm::AddItem(QSpinBox* spin, uint32_t address, uint8_t (*byte)(int))
@@ -101,14 +93,13 @@ void TAdjustForm::FormHide()
 {
     // The link's slots stay filled; the next window shown takes them over.
     Timer->stop();
-    FFlushTimer->stop();
-    FFlushing = false;
+    FHideWait.Stop();
     FHost.Unregister(this);
 }
 
 void TAdjustForm::TimerTimer()
 {
-    if (!FFlushing) Step();
+    if (!FHideWait.Waiting()) Step();
 }
 
 bool TAdjustForm::Step()
@@ -149,19 +140,13 @@ bool TAdjustForm::CanWaitForEcu() const
 
 void TAdjustForm::setVisible(bool visible)
 {
-    if (!visible && isVisible() && !FHideNow) {
-        if (FFlushing) return; // already waiting for the ECU
-        // After a change was reported as not set, a second request hides at once.
-        if (Sending() && !FFailed && CanWaitForEcu()) {
-            FFlushing = true;
-            FFlushClock.start();
-            Timer->stop();
-            ShowState();
-            FlushStep();
-            if (FFlushing) FFlushTimer->start();
-            return;
-        }
+    // After a change was reported as not set, a second request hides at once.
+    const bool wait = Sending() && !FFailed && CanWaitForEcu();
+    if (wait && !visible && isVisible() && !FHideWait.Waiting()) {
+        Timer->stop();
+        ShowState();
     }
+    if (FHideWait.Hold(visible, wait)) return;
     QDialog::setVisible(visible);
 }
 
@@ -174,17 +159,11 @@ void TAdjustForm::reject()
 void TAdjustForm::FlushStep()
 {
     TEcuInterface* link = Link();
-    if (!FFlushing) return;
-    if (!link || !CanWaitForEcu()) {
-        EndFlush(true); // nobody to wait for: hide
+    if (!link || !CanWaitForEcu() || !Sending()) {
+        EndFlush(true); // sent, or nobody to wait for: hide
         return;
     }
-    if (!Sending()) {
-        EndFlush(true);
-        return;
-    }
-    const int timeout = link->MaxAttempts * link->RetryTimer()->interval() + FlushMarginMs;
-    if (FFlushClock.elapsed() > timeout) {
+    if (FHideWait.Expired(*link)) {
         EndFlush(false);
         return;
     }
@@ -193,14 +172,8 @@ void TAdjustForm::FlushStep()
 
 void TAdjustForm::EndFlush(bool ok)
 {
-    FFlushTimer->stop();
-    FFlushing = false;
-    if (ok) {
-        FHideNow = true;
-        QDialog::setVisible(false);
-        FHideNow = false;
-        return;
-    }
+    FHideWait.Finish(ok);
+    if (ok) return;
     // Stays open, says so, and goes on trying at its own pace.
     FFailed = true;
     for (TItem& item : FItems)

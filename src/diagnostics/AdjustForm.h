@@ -11,10 +11,10 @@
 // keeps the window open and says so.
 
 #include "EcuInterface.h"
+#include "HideAfterSend.h"
 #include "ToolWindowHost.h"
 
 #include <QDialog>
-#include <QElapsedTimer>
 
 #include <vector>
 
@@ -29,7 +29,6 @@ class TAdjustForm : public QDialog {
     Q_OBJECT
   public:
     static constexpr int StepInterval = 1000;
-    static constexpr int FlushInterval = 10; // how often a hide that waits looks at the link
     static constexpr const char* SetText = "Set";
     static constexpr const char* SendingText = "Sending...";
     static constexpr const char* FailedText = "Not set: the ECU did not answer";
@@ -48,7 +47,7 @@ class TAdjustForm : public QDialog {
     // Some value on screen is not yet known to be the ECU's.
     bool Sending() const;
     // Hidden was asked for; the window waits for the ECU first.
-    bool Flushing() const { return FFlushing; }
+    bool Flushing() const { return FHideWait.Waiting(); }
 
     QLabel* lblState = nullptr; // "Set", "Sending..." or why a change was not set
     QPlainTextEdit* memHelp = nullptr;
@@ -103,10 +102,7 @@ class TAdjustForm : public QDialog {
     void ShowState();
 
     std::vector<TItem> FItems;
-    QTimer* FFlushTimer;
-    QElapsedTimer FFlushClock;
-    bool FFlushing = false;
+    THideAfterSend FHideWait{this, [this] { FlushStep(); }};
     bool FFailed = false;   // the last hide's change was not set
-    bool FHideNow = false;  // the hide after the wait
     bool FReadOnce = false; // a read has shown the ECU's values since showing
 };

@@ -228,9 +228,6 @@ TfrmUserTune::TfrmUserTune(const TToolWindowHost& host, QWidget* parent)
     Timer->setSingleShot(true);
     Timer->setInterval(StepInterval);
     connect(Timer, &QTimer::timeout, this, [this] { TimerTimer(); });
-    FFlushTimer = new QTimer(this);
-    FFlushTimer->setInterval(10);
-    connect(FFlushTimer, &QTimer::timeout, this, [this] { FlushStep(); });
 
     setFixedSize(565, 445);
 }
@@ -238,7 +235,7 @@ TfrmUserTune::TfrmUserTune(const TToolWindowHost& host, QWidget* parent)
 TfrmUserTune::~TfrmUserTune()
 {
     Timer->stop();
-    FFlushTimer->stop();
+    FHideWait.Stop();
 }
 
 void TfrmUserTune::BuildTuningPage()
@@ -552,11 +549,11 @@ void TfrmUserTune::TuningStep()
 void TfrmUserTune::WriteEchoReceived()
 {
     FWriteOut = false;
-    if (FFailed && !FFlushing) {
+    if (FFailed && !FHideWait.Waiting()) {
         FFailed = false; // the ECU answers again
         lblSending->setVisible(false);
     }
-    if (FTuning && isVisible() && !FFlushing) Timer->start();
+    if (FTuning && isVisible() && !FHideWait.Waiting()) Timer->start();
 }
 
 bool TfrmUserTune::CanWaitForEcu() const
@@ -567,20 +564,14 @@ bool TfrmUserTune::CanWaitForEcu() const
 
 void TfrmUserTune::setVisible(bool visible)
 {
-    if (!visible && isVisible() && !FHideNow) {
-        if (FFlushing) return; // already writing what was pending
-        // After a write was reported as not set, a second request hides at once.
-        if ((Logic.Pending.any() || FWriteOut) && !FFailed && CanWaitForEcu()) {
-            FFlushing = true;
-            FFlushClock.start();
-            Timer->stop();
-            lblSending->setText(QStringLiteral("Sending..."));
-            lblSending->setVisible(true);
-            FlushStep();
-            if (FFlushing) FFlushTimer->start();
-            return;
-        }
+    // After a write was reported as not set, a second request hides at once.
+    const bool wait = (Logic.Pending.any() || FWriteOut) && !FFailed && CanWaitForEcu();
+    if (wait && !visible && isVisible() && !FHideWait.Waiting()) {
+        Timer->stop();
+        lblSending->setText(QStringLiteral("Sending..."));
+        lblSending->setVisible(true);
     }
+    if (FHideWait.Hold(visible, wait)) return;
     QDialog::setVisible(visible);
 }
 
@@ -593,14 +584,12 @@ void TfrmUserTune::reject()
 void TfrmUserTune::FlushStep()
 {
     TEcuInterface* link = Link();
-    if (!FFlushing) return;
     if (!CanWaitForEcu()) {
         EndFlush(true);
         return;
     }
     if (link->PendingRequestActive()) {
-        const int timeout = link->MaxAttempts * link->RetryTimer()->interval() + 250;
-        if (FFlushClock.elapsed() > timeout) EndFlush(false);
+        if (FHideWait.Expired(*link)) EndFlush(false);
         return;
     }
     // The link is free: its answer to our write came with the echo, or never will.
@@ -620,15 +609,9 @@ void TfrmUserTune::FlushStep()
 
 void TfrmUserTune::EndFlush(bool ok)
 {
-    FFlushTimer->stop();
-    FFlushing = false;
-    if (ok) {
-        lblSending->setVisible(false);
-        FHideNow = true;
-        QDialog::setVisible(false);
-        FHideNow = false;
-        return;
-    }
+    if (ok) lblSending->setVisible(false);
+    FHideWait.Finish(ok);
+    if (ok) return;
     FFailed = true;
     lblSending->setText(QStringLiteral("Not set: the ECU did not answer"));
     Timer->start(); // reads the ECU again
@@ -664,7 +647,7 @@ void TfrmUserTune::TuningDataReceived(const TParamSet& received, const TParamRaw
     if (!pending[tiBoostAdd]) seBoostAdd->setValue(v.BoostAdd);
     if (!pending[tiVVTAdd]) seVVTAdd->setValue(v.VVTAdd);
     Updating = false;
-    if (FTuning && !FFlushing) Timer->start();
+    if (FTuning && !FHideWait.Waiting()) Timer->start();
 }
 
 void TfrmUserTune::ControlChange(TTuneItem item)
@@ -719,8 +702,7 @@ bool TfrmUserTune::eventFilter(QObject* watched, QEvent* event)
 void TfrmUserTune::FormHide()
 {
     Timer->stop();
-    FFlushTimer->stop();
-    FFlushing = false;
+    FHideWait.Stop();
     FTuning = false;
     FChecking = false;
     if (TEcuInterface* link = Link()) {

@@ -10,8 +10,9 @@
 #include "ToolWindowHost.h"
 #include "TuningLogic.h"
 
+#include "HideAfterSend.h"
+
 #include <QDialog>
-#include <QElapsedTimer>
 
 class QAbstractSpinBox;
 class QButtonGroup;
@@ -57,7 +58,7 @@ class TfrmUserTune : public QDialog {
     // link's time-out), then hides; a write the ECU did not answer keeps the window open.
     void setVisible(bool visible) override;
     void reject() override;
-    bool Flushing() const { return FFlushing; }
+    bool Flushing() const { return FHideWait.Waiting(); }
 
     TTuningLogic Logic;
     bool Updating = false;
@@ -99,9 +100,6 @@ class TfrmUserTune : public QDialog {
     bool FChecking = false; // the capability read is outstanding
     bool FTuning = false;   // the step cycle runs
     bool FWriteOut = false; // a write went out and its echo has not come
-    bool FFlushing = false; // hiding waits for the pending writes
     bool FFailed = false;   // a write while hiding got no answer
-    bool FHideNow = false;
-    QTimer* FFlushTimer;
-    QElapsedTimer FFlushClock;
+    THideAfterSend FHideWait{this, [this] { FlushStep(); }};
 };

@@ -359,11 +359,7 @@ void TEcuInterface::DecodeRequest(uint8_t dest, uint8_t source, const TByteArray
         return;
     case EcuCmd::ReadAddresses: {
         HeardReadFlag = n >= 2 ? data[1] : 0x00;
-        TLongWordArray addresses;
-        addresses.reserve(n / 3);
-        for (size_t i = 2; i + 2 < n; i += 3)
-            addresses.push_back((uint32_t(data[i]) << 16) | (uint32_t(data[i + 1]) << 8) |
-                                data[i + 2]);
+        const TLongWordArray addresses = AddressesFrom(data, 2);
         AddressList = addresses;
         if (OnReadAddressesRequest)
             OnReadAddressesRequest(dest, source, static_cast<int>(addresses.size()) - 1, addresses);
@@ -416,25 +412,27 @@ uint8_t ExpectedReplyCode(uint8_t command)
 
 TLongWordArray TEcuInterface::RequestAddresses(const TByteArray& frame)
 {
-    TLongWordArray addresses;
-    if (frame.size() < 5)
-        return addresses;
     // Frame: header, destination, source, data length, data..., checksum.
+    if (frame.size() < 5)
+        return {};
     const size_t end = std::min(frame.size() - 1, size_t(4) + frame[3]);
-    const uint8_t command = frame[4];
-    size_t first = 0;
-    if (command == EcuCmd::ReadAddresses)
-        first = 6;  // after the command and the read flag
-    else if (command == EcuCmd::WriteAddress)
-        first = 5;
-    else
-        return addresses;
-    for (size_t i = first; i + 2 < end; i += 3) {
-        addresses.push_back((uint32_t(frame[i]) << 16) | (uint32_t(frame[i + 1]) << 8) |
-                            frame[i + 2]);
-        if (command == EcuCmd::WriteAddress)
-            break;  // one address, then the value byte
-    }
+    if (end <= 4)
+        return {};
+    const TByteArray data(frame.begin() + 4, frame.begin() + static_cast<std::ptrdiff_t>(end));
+    if (data[0] == EcuCmd::ReadAddresses)
+        return AddressesFrom(data, 2);  // after the command and the read flag
+    if (data[0] == EcuCmd::WriteAddress && data.size() >= 4)
+        return {StringToAddr({data[1], data[2], data[3]})};
+    return {};
+}
+
+TLongWordArray TEcuInterface::AddressesFrom(const TByteArray& data, size_t first)
+{
+    TLongWordArray addresses;
+    addresses.reserve(data.size() / 3);
+    for (size_t i = first; i + 2 < data.size(); i += 3)
+        addresses.push_back((uint32_t(data[i]) << 16) | (uint32_t(data[i + 1]) << 8) |
+                            data[i + 2]);
     return addresses;
 }
 

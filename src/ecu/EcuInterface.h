@@ -129,6 +129,8 @@ public:
     int Attempts() const { return FAttempts; }
     bool Busy() const { return FBusy; }
     QTimer* RetryTimer() const { return FRetryTimer; }
+    // From a request's first send to its time-out when nothing answers it.
+    int TimeoutMs() const { return MaxAttempts * FRetryTimer->interval(); }
 
     // --- fields ---
     uint8_t EcuAddress = EcuNodes::Ecu;
@@ -202,6 +204,8 @@ private:
     void SendQueuedBaudRate();
 
     TByteArray ReadAddressesData(const TLongWordArray& addresses, uint8_t flag) const;
+    // The 3-byte addresses of a request's data from byte `first` on.
+    static TLongWordArray AddressesFrom(const TByteArray& data, size_t first);
 
     TEcuLog FLog;
     TEcuReceiver FReceiver;

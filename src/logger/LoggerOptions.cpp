@@ -339,22 +339,21 @@ TLoggerParse ParseLoggerOptions(const QStringList& arguments)
         result.Error = QStringLiteral("Choose one trigger: the two exclude each other.");
         return result;
     }
-    if (parser.isSet(rotateSize) &&
-        !NumberWithin(parser.value(rotateSize), MinRotateSizeMb, MaxRotateSizeMb, o.RotateSizeMb)) {
-        result.Error = QStringLiteral("--rotate-size needs megabytes from %1 to %2: %3")
-                           .arg(MinRotateSizeMb)
-                           .arg(MaxRotateSizeMb)
-                           .arg(parser.value(rotateSize));
+    // A bounded number, or the error that names the bounds.
+    const auto bounded = [&](const QCommandLineOption& option, const char* units, double min, double max,
+                             double& value) {
+        if (!parser.isSet(option) || NumberWithin(parser.value(option), min, max, value))
+            return true;
+        result.Error = QStringLiteral("--%1 needs %2 from %3 to %4: %5")
+                           .arg(option.names().constFirst(), QLatin1String(units))
+                           .arg(min)
+                           .arg(max)
+                           .arg(parser.value(option));
+        return false;
+    };
+    if (!bounded(rotateSize, "megabytes", MinRotateSizeMb, MaxRotateSizeMb, o.RotateSizeMb) ||
+        !bounded(rotateTime, "minutes", MinRotateTimeMin, MaxRotateTimeMin, o.RotateTimeMin))
         return result;
-    }
-    if (parser.isSet(rotateTime) &&
-        !NumberWithin(parser.value(rotateTime), MinRotateTimeMin, MaxRotateTimeMin, o.RotateTimeMin)) {
-        result.Error = QStringLiteral("--rotate-time needs minutes from %1 to %2: %3")
-                           .arg(MinRotateTimeMin)
-                           .arg(MaxRotateTimeMin)
-                           .arg(parser.value(rotateTime));
-        return result;
-    }
     o.Status = parser.isSet(status);
     o.Retry = parser.isSet(retry);
     if (o.Params.none() && o.Switches.none() && o.SettingsFile.isEmpty()) {

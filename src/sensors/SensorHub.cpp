@@ -12,6 +12,22 @@
 
 namespace {
 
+// The channels each serial reader brings.
+TSensorChannels AP22Channels()
+{
+    return SensorChannelRange(rtLat, 2);
+}
+TSensorChannels InnovateChannels()
+{
+    return SensorChannelRange(lmLambda, mtsAux0 + InnovateAuxInputs - lmLambda);
+}
+
+// A serial reader whose values are measurements now: open, and its device sending.
+template <class TReader> bool Sends(const TReader* reader)
+{
+    return reader && reader->Active() && reader->Fresh();
+}
+
 // Serial auxiliary inputs are 10-bit counts over 0..5.12 V.
 constexpr double InnovateAuxVoltsPerCount = 5.12 / 1023.0;
 
@@ -209,19 +225,20 @@ bool TSensorHub::GetSensorValues(TSensorValues& values)
 
     // A serial device that was found but stopped sending (or whose port went) gives no
     // values for its channels: what it sent last is no measurement now.
-    const auto noValues = [&](int first, int last) {
-        for (int ch = first; ch <= last; ++ch)
-            if (FAvailable.test(ch)) values[ch] = std::numeric_limits<double>::quiet_NaN();
+    const auto noValues = [&](const TSensorChannels& channels) {
+        for (int ch = 0; ch < SensorChannelCount; ++ch)
+            if (channels.test(ch) && FAvailable.test(ch))
+                values[ch] = std::numeric_limits<double>::quiet_NaN();
     };
-    if (FAP22 && FAP22->Active() && FAP22->Fresh()) {
+    if (Sends(FAP22)) {
         values[rtLat] = FAP22->LatG();
         values[rtLong] = FAP22->LongG();
     } else if (FAP22) {
-        noValues(rtLat, rtLong);
+        noValues(AP22Channels());
     }
 
-    if (FInnovate && !(FInnovate->Active() && FInnovate->Fresh())) {
-        noValues(lmLambda, mtsAux0 + InnovateAuxInputs - 1);
+    if (FInnovate && !Sends(FInnovate)) {
+        noValues(InnovateChannels());
     } else if (FInnovate) {
         const IInnovateReader& r = *FInnovate;
         values[lmLambda] = r.Lambda();
@@ -247,19 +264,12 @@ bool TSensorHub::GetSensorValues(TSensorValues& values)
 std::vector<TSensorHub::TSerialDevice> TSensorHub::SerialDevices() const
 {
     std::vector<TSerialDevice> devices;
-    if (FAP22) {
-        const TSensorChannels ch = FAvailable & SensorChannelRange(rtLat, 2);
-        if (ch.any())
-            devices.push_back({QStringLiteral("The AP22 accelerometer"), FAP22->Port(), ch,
-                               FAP22->Active() && FAP22->Fresh()});
-    }
-    if (FInnovate) {
-        const TSensorChannels ch =
-            FAvailable & SensorChannelRange(lmLambda, mtsAux0 + InnovateAuxInputs - lmLambda);
-        if (ch.any())
-            devices.push_back({QStringLiteral("The Innovate stream"), FInnovate->Port(), ch,
-                               FInnovate->Active() && FInnovate->Fresh()});
-    }
+    if (FAP22 && (FAvailable & AP22Channels()).any())
+        devices.push_back({QStringLiteral("The AP22 accelerometer"), FAP22->Port(),
+                           FAvailable & AP22Channels(), Sends(FAP22)});
+    if (FInnovate && (FAvailable & InnovateChannels()).any())
+        devices.push_back({QStringLiteral("The Innovate stream"), FInnovate->Port(),
+                           FAvailable & InnovateChannels(), Sends(FInnovate)});
     return devices;
 }
 
@@ -267,7 +277,7 @@ QString TSensorHub::InnovateStatusText() const
 {
     if (!FInnovate)
         return QString();
-    const bool fresh = FInnovate->Active() && FInnovate->Fresh();
+    const bool fresh = Sends(FInnovate);
     QStringList parts;
     const auto add = [&](TSensorChannel first, const char* device, int status) {
         if (!FAvailable.test(first))

@@ -10,7 +10,7 @@
 #include "EcuConstData.h"
 #include "FakeEcu.h"
 #include "FakeEcuInterface.h"
-#include "IInnovateReader.h"
+#include "sensors/FakeInnovate.h"
 #include "SensorHub.h"
 #include "Settings.h"
 #include "Sounds.h"
@@ -630,33 +630,15 @@ TEST_F(DashBoard, LoggingGoesOnAfterABadReplyAndATimeOutIsHandled)
 
 namespace {
 
-// A wideband reader that the test stops and starts.
-struct FakeWideband : IInnovateReader {
-    bool IsFresh = true;
-    double Lam = 0.88;
-    bool Active() const override { return true; }
-    bool Fresh() const override { return IsFresh; }
-    int LmStatus() const override { return 0; }
-    TSensorChannels Channels() const override { return SensorChannelRange(lmLambda, 10); }
-    QString Port() const override { return QStringLiteral("/dev/ttyUSB1"); }
-    double Lambda() const override { return Lam; }
-    double O2() const override { return std::numeric_limits<double>::quiet_NaN(); }
-    double AfrMult() const override { return 14.7; }
-    double AFR() const override { return Lam * 14.7; }
-    double BatVolts() const override { return 13.8; }
-    int GetLmAux(int) const override { return 0; }
-    double LcLambda() const override { return 0; }
-    double LcO2() const override { return 0; }
-    double LcAfrMult() const override { return 0; }
-    double LcAFR() const override { return 0; }
-    int GetMtsAux(int) const override { return 0; }
-};
-
 // A device that stops sending: "no data" on the page, one word in the status area, empty
 // fields in the log while the ECU's columns go on; values again once it sends again.
 TEST_F(DashBoard, AStoppedSensorIsNoDataOnThePageAndEmptyInTheLog)
 {
-    FakeWideband wideband;
+    FakeInnovate wideband; // a lone LM-1, sending normally
+    wideband.Found = SensorChannelRange(lmLambda, 10);
+    wideband.PortName = QStringLiteral("/dev/ttyUSB1");
+    wideband.Lm = 0;
+    wideband.Lam = 0.88;
     TSensorHub hub;
     hub.SetInnovate(&wideband);
     hub.DetectDevices();

@@ -1,7 +1,7 @@
 #include "SensorHub.h"
 #include "IAP22Reader.h"
 #include "IAnalogueCard.h"
-#include "IInnovateReader.h"
+#include "FakeInnovate.h"
 #include "ILabJack.h"
 #include "TempSettings.h"
 
@@ -44,31 +44,6 @@ struct FakeAP22 : IAP22Reader {
     bool Fresh() const override { return IsFresh; }
     double LatG() const override { return Lat; }
     double LongG() const override { return Long; }
-};
-
-struct FakeInnovate : IInnovateReader {
-    bool IsActive = true;
-    TSensorChannels Found = SensorChannelRange(lmLambda, 14); // LM1 and LC1
-    int LmAux[5] = {};
-    int MtsAux[5] = {};
-    bool IsFresh = true;
-    int Lm = 1, Lc = 4;
-    bool Active() const override { return IsActive; }
-    bool Fresh() const override { return IsFresh; }
-    int LmStatus() const override { return Lm; }
-    int LcStatus() const override { return Lc; }
-    TSensorChannels Channels() const override { return Found; }
-    double Lambda() const override { return 1.01; }
-    double O2() const override { return 0.5; }
-    double AfrMult() const override { return 14.7; }
-    double AFR() const override { return 14.85; }
-    double BatVolts() const override { return 13.8; }
-    int GetLmAux(int i) const override { return LmAux[i]; }
-    double LcLambda() const override { return 0.9; }
-    double LcO2() const override { return 20.9; }
-    double LcAfrMult() const override { return 14.6; }
-    double LcAFR() const override { return 13.14; }
-    int GetMtsAux(int i) const override { return MtsAux[i]; }
 };
 
 constexpr double Untouched = -777;

@@ -1,8 +1,8 @@
 // The configuration window shows each Innovate device's function code while it is open.
 #include "Dialogs.h"
-#include "IInnovateReader.h"
 #include "SensorHub.h"
 #include "SensorSetupForm.h"
+#include "sensors/FakeInnovate.h"
 #include "sensors/TempSettings.h"
 
 #include <QLabel>
@@ -12,27 +12,6 @@
 
 namespace {
 
-struct FakeChain : IInnovateReader {
-    bool IsFresh = true;
-    int Lm = 0, Lc = 4;
-    bool Active() const override { return true; }
-    bool Fresh() const override { return IsFresh; }
-    int LmStatus() const override { return Lm; }
-    int LcStatus() const override { return Lc; }
-    TSensorChannels Channels() const override { return SensorChannelRange(lmLambda, 14); }
-    double Lambda() const override { return 1; }
-    double O2() const override { return 0; }
-    double AfrMult() const override { return 14.7; }
-    double AFR() const override { return 14.7; }
-    double BatVolts() const override { return 13; }
-    int GetLmAux(int) const override { return 0; }
-    double LcLambda() const override { return 1; }
-    double LcO2() const override { return 0; }
-    double LcAfrMult() const override { return 14.7; }
-    double LcAFR() const override { return 14.7; }
-    int GetMtsAux(int) const override { return 0; }
-};
-
 class DeviceStatus : public TempSettings {
   protected:
     TRecordingDialogs Dialogs;
@@ -40,7 +19,8 @@ class DeviceStatus : public TempSettings {
 
 TEST_F(DeviceStatus, TheConfigurationWindowFollowsEachDevicesFunctionCode)
 {
-    FakeChain chain;
+    FakeInnovate chain;
+    chain.Lm = 0;
     TSensorHub hub;
     hub.SetInnovate(&chain);
     hub.DetectDevices();
